@@ -1,0 +1,38 @@
+#pragma once
+
+#include "filesystem.h"
+#include "playlistview.h"
+#include "texts.h"
+
+namespace writer {
+
+/// The whole work of the program, from a press of Start to the last message:
+/// works out and creates the playlist folder, checks the two boxes, asks before
+/// replacing a playlist, writes the playlist document and rewrites the index.
+///
+/// A file-system failure ends the run where it happens: the user gets a beep and
+/// an error message naming the path and the system's reason, and because both
+/// files are written beside their targets and put in place only when complete,
+/// the earlier document and index stay exactly as they were.
+class StartCommand final {
+public:
+    StartCommand(fsservice::FileSystem& fso, PlaylistView& view, const texts::Texts& texts);
+
+    /// One run; never throws for file-system failures (they become a message).
+    void run();
+
+    /// The current directory with every separator + "fscommand" removed (letter
+    /// case ignored), then separator + "xml" + separator.
+    static QString playlistFolder(const QString& currentDirectory);
+
+private:
+    void writeDocument(const QString& path);
+    void writeIndex(const QString& folder);
+    void tell(MessageIcon icon, const QString& prompt);
+
+    fsservice::FileSystem& m_fso;
+    PlaylistView& m_view;
+    const texts::Texts& m_texts;
+};
+
+}  // namespace writer
