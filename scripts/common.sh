@@ -1,0 +1,34 @@
+# Shared by the scripts in this folder: installs what is missing from Debian's
+# packages and builds the project. Source it; do not run it.
+
+set -euo pipefail
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Packages every build needs; scripts add their own.
+base_packages=(cmake ninja-build g++ qt6-base-dev)
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+# build_tree DIR [cmake options...]: configures (once) and builds into DIR.
+build_tree() {
+    local dir=$1
+    shift
+    cmake -S "$repo_root" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+}

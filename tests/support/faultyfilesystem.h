@@ -1,0 +1,36 @@
+#pragma once
+
+#include "filesystem.h"
+
+/// The real service with one failure injected, as the system would report it:
+/// the operation throws FsError with the path and `reason`. CI runs as root, so
+/// permissions alone cannot make these operations fail.
+class FaultyFileSystem final : public fsservice::ForwardingFileSystem {
+public:
+    enum class Operation { None, CreateFolder, GetFolder, CreateTextFile, WriteLine, Close };
+
+    FaultyFileSystem(fsservice::FileSystem& target, Operation operation, QString pathEnd,
+                     int line = 0);
+
+    /// How many times the fault fired.
+    int fired() const { return m_fired; }
+
+    static QString reason() { return QStringLiteral("Permission denied"); }
+
+    void CreateFolder(const QString& path) override;
+    std::unique_ptr<fsservice::TextStream> CreateTextFile(const QString& path, bool overwrite,
+                                                          bool unicode) override;
+    fsservice::Folder GetFolder(const QString& path) override;
+    fsservice::Folder GetFolder(const fsservice::Folder& parent,
+                                const fsservice::SubFolder& sub) override;
+
+private:
+    // The operation fails when its path ends in `m_pathEnd` (native separators).
+    void failIf(Operation operation, const QString& path);
+
+    Operation m_operation;
+    QString m_pathEnd;
+    int m_line;  // for WriteLine: the 1-based line of the stream that fails
+    int m_fired = 0;
+    friend class FaultyStream;
+};

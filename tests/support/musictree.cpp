@@ -1,0 +1,124 @@
+#include "musictree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+MusicTree::MusicTree()
+{
+    if (!m_dir.isValid()) {
+        qFatal("cannot create a temporary folder: %s", qPrintable(m_dir.errorString()));
+    }
+}
+
+QString MusicTree::root() const
+{
+    return QDir::toNativeSeparators(m_dir.path());
+}
+
+QString MusicTree::path(const QString& relative) const
+{
+    if (relative.isEmpty()) {
+        return root();
+    }
+    return QDir::toNativeSeparators(m_dir.path() + u'/' + relative);
+}
+
+void MusicTree::addFolder(const QString& relative) const
+{
+    if (!QDir().mkpath(m_dir.path() + u'/' + relative)) {
+        qFatal("cannot create folder %s", qPrintable(relative));
+    }
+}
+
+void MusicTree::addFile(const QString& relative, const QByteArray& content) const
+{
+    const QString full = m_dir.path() + u'/' + relative;
+    QDir().mkpath(QFileInfo(full).path());
+    QFile file(full);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+        qFatal("cannot write %s: %s", qPrintable(full), qPrintable(file.errorString()));
+    }
+}
+
+void MusicTree::addFiles(const QStringList& relatives) const
+{
+    for (const QString& relative : relatives) {
+        addFile(relative);
+    }
+}
+
+void MusicTree::addLink(const QString& relative, const QString& target) const
+{
+    const QString full = m_dir.path() + u'/' + relative;
+    QDir().mkpath(QFileInfo(full).path());
+#ifdef Q_OS_UNIX
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(full).constData()) !=
+        0) {
+        qFatal("cannot link %s", qPrintable(full));
+    }
+#else
+    if (!QFile::link(target, full)) {
+        qFatal("cannot link %s", qPrintable(full));
+    }
+#endif
+}
+
+void MusicTree::addFifo(const QString& relative) const
+{
+#ifdef Q_OS_UNIX
+    const QString full = m_dir.path() + u'/' + relative;
+    QDir().mkpath(QFileInfo(full).path());
+    if (::mkfifo(QFile::encodeName(full).constData(), 0644) != 0) {
+        qFatal("cannot make FIFO %s", qPrintable(full));
+    }
+#else
+    Q_UNUSED(relative)
+#endif
+}
+
+void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) const
+{
+#ifdef Q_OS_UNIX
+    addFolder(relative);
+    const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
+    const int fd = ::open(full.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        qFatal("cannot create raw file in %s", qPrintable(relative));
+    }
+    ::close(fd);
+#else
+    Q_UNUSED(relative)
+    Q_UNUSED(rawName)
+#endif
+}
+
+void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName) const
+{
+#ifdef Q_OS_UNIX
+    addFolder(relative);
+    const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
+    if (::mkdir(full.constData(), 0755) != 0) {
+        qFatal("cannot create raw folder in %s", qPrintable(relative));
+    }
+#else
+    Q_UNUSED(relative)
+    Q_UNUSED(rawName)
+#endif
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+/// A folder tree built for one test in a temporary folder that is removed
+/// afterwards. Relative paths use '/'; paths handed out use native separators.
+class MusicTree {
+public:
+    MusicTree();
+
+    /// The tree's root, native separators, no trailing separator.
+    QString root() const;
+    /// root() joined with `relative`; root() itself for an empty text.
+    QString path(const QString& relative) const;
+
+    /// Creates the folder and any missing parents.
+    void addFolder(const QString& relative) const;
+    /// Creates the file (and its folder) holding `content`.
+    void addFile(const QString& relative, const QByteArray& content = {}) const;
+    /// Several empty files at once.
+    void addFiles(const QStringList& relatives) const;
+    /// A symbolic link at `relative` pointing to `target` (used as given).
+    void addLink(const QString& relative, const QString& target) const;
+    /// A FIFO (named pipe) at `relative`; POSIX only.
+    void addFifo(const QString& relative) const;
+    /// Creates a file or folder whose name is raw bytes (possibly invalid UTF-8)
+    /// inside the folder `relative`; POSIX only.
+    void addRawFile(const QString& relative, const QByteArray& rawName) const;
+    void addRawFolder(const QString& relative, const QByteArray& rawName) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+/// Reads a whole file; an empty array when it cannot be read.
+QByteArray readBytes(const QString& path);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "playlistview.h"
+
+#include <QStringList>
+
+/// A PlaylistView that records every call, in order, as a line of text:
+///   "beep", "message Exclamation: <prompt>", "ask: <prompt>",
+///   "focus PathText", "focus PlayListName"
+/// and answers the yes/no question with `answerYes`.
+class RecordingView final : public writer::PlaylistView {
+public:
+    QString path;
+    QString name = QStringLiteral("playlist");
+    bool answerYes = true;
+    QStringList events;
+
+    QString pathText() const override { return path; }
+    QString playListName() const override { return name; }
+    void focusPathText() override;
+    void focusPlayListName() override;
+    void beep() override;
+    void showMessage(writer::MessageIcon icon, const QString& prompt) override;
+    bool askYesNo(const QString& prompt) override;
+};
