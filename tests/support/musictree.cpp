@@ -6,6 +6,7 @@
 #include <QTest>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,50 @@ MusicTree::MusicTree()
     if (!m_dir.isValid()) {
         qFatal("cannot create a temporary folder: %s", qPrintable(m_dir.errorString()));
     }
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// Removes everything inside the folder `fd`, by raw names: QDir cannot remove
+// names that are not valid UTF-8.
+void removeContents(int fd)
+{
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* d = ::readdir(dir)) {
+        const char* name = d->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) {
+            continue;
+        }
+        struct stat st;
+        if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+            const int sub = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (sub >= 0) {
+                removeContents(sub);
+            }
+            ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR);
+        } else {
+            ::unlinkat(::dirfd(dir), name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+#endif
+
+MusicTree::~MusicTree()
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        removeContents(fd);
+    }
+#endif
 }
 
 QString MusicTree::root() const

@@ -9,6 +9,8 @@
 class MusicTree {
 public:
     MusicTree();
+    ~MusicTree();
+    Q_DISABLE_COPY_MOVE(MusicTree)
 
     /// The tree's root, native separators, no trailing separator.
     QString root() const;

@@ -1,0 +1,396 @@
+#include "fserror.h"
+#include "musictree.h"
+#include "realfilesystem.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <functional>
+
+using fsservice::File;
+using fsservice::Folder;
+using fsservice::FsError;
+using fsservice::RealFileSystem;
+using Reading = RealFileSystem::Reading;
+
+Q_DECLARE_METATYPE(Reading)
+
+namespace {
+
+// "name" for a plain file, "name (hidden)", "name (system)", "name (hidden, system)".
+QStringList describe(const std::vector<File>& files)
+{
+    QStringList lines;
+    for (const File& file : files) {
+        QStringList marks;
+        if (file.isHidden()) {
+            marks << "hidden";
+        }
+        if (file.isSystem()) {
+            marks << "system";
+        }
+        lines << (marks.isEmpty() ? file.Name() : file.Name() + " (" + marks.join(", ") + ")");
+    }
+    return lines;
+}
+
+QStringList subFolderNames(const Folder& folder)
+{
+    QStringList names;
+    for (const auto& sub : folder.SubFolders()) {
+        names << sub.Name;
+    }
+    return names;
+}
+
+QString errorOf(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const FsError& error) {
+        return error.message();
+    }
+    return QStringLiteral("no error");
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System |
+                                                                 QDir::NoDotAndDotDot)
+                   .size());
+}
+
+}  // namespace
+
+class FsServiceTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readings_data();
+    void folderContents_data() { readings_data(); }
+    void folderContents();
+    void listingSkipsFoldersHiddenAndSystem_data() { readings_data(); }
+    void listingSkipsFoldersHiddenAndSystem();
+    void pathsAndNames_data();
+    void pathsAndNames();
+    void subFolderPathsJoinOnce_data() { readings_data(); }
+    void subFolderPathsJoinOnce();
+    void linkLeadsToSameFolderId_data() { readings_data(); }
+    void linkLeadsToSameFolderId();
+    void failuresCarryPathAndReason_data();
+    void failuresCarryPathAndReason();
+    void wildcard_data();
+    void wildcard();
+    void namesThatAreNotUtf8();
+    void deepChainReleasesHandles();
+    void streamEncodings_data();
+    void streamEncodings();
+    void streamPutsFileInPlaceOnlyOnClose();
+    void streamWithoutOverwriteRefusesExistingFile();
+    void streamOfManyLinesIsComplete();
+};
+
+void FsServiceTest::readings_data()
+{
+    QTest::addColumn<Reading>("reading");
+#ifdef Q_OS_UNIX
+    QTest::newRow("posix") << Reading::Posix;
+#endif
+    QTest::newRow("qt") << Reading::Qt;
+}
+
+void FsServiceTest::folderContents()
+{
+    QFETCH(Reading, reading);
+    MusicTree tree;
+    tree.addFiles({"Track 10.mp3", "track 2.MP3", ".hidden.mp3", "cover.jpg", "B/x.mp3",
+                   "a/y.mp3", "Target/z.mp3", "real.mp3"});
+    tree.addLink("link to folder", tree.path("Target"));
+    tree.addLink("link to file.mp3", tree.path("real.mp3"));
+    tree.addLink("broken.mp3", tree.path("nowhere"));
+    tree.addFifo("pipe.mp3");
+
+    RealFileSystem fso(reading);
+    const Folder folder = fso.GetFolder(tree.root());
+    QCOMPARE(subFolderNames(folder), QStringList({"a", "B", "link to folder", "Target"}));
+    const QStringList expected = {".hidden.mp3 (hidden)",
+                                  "broken.mp3 (system)",
+                                  "cover.jpg",
+                                  "link to file.mp3",
+                                  "pipe.mp3 (system)",
+                                  "real.mp3",
+                                  "track 2.MP3",
+                                  "Track 10.mp3"};
+    QCOMPARE(describe(folder.Files()), expected);
+    QCOMPARE(folder.SubFolders()[2].Path, tree.path("link to folder"));
+}
+
+void FsServiceTest::listingSkipsFoldersHiddenAndSystem()
+{
+    QFETCH(Reading, reading);
+    MusicTree tree;
+    tree.addFiles({".hidden.mp3", "folder.mp3/inside.txt", "B.Mp3", "a.mp3", "a.mp3.txt"});
+    tree.addFifo("pipe.mp3");
+    tree.addLink("broken.mp3", tree.path("nowhere"));
+
+    RealFileSystem fso(reading);
+    QCOMPARE(fso.GetFolder(tree.root()).Listing(u"*.mp3"), QStringList({"a.mp3", "B.Mp3"}));
+    QCOMPARE(fso.ListFiles(tree.root() + QDir::separator() + "*.MP3"),
+             QStringList({"a.mp3", "B.Mp3"}));
+    QCOMPARE(fso.GetFolder(tree.path("folder.mp3")).FirstListed(u"*.mp3"), QString());
+}
+
+void FsServiceTest::pathsAndNames_data()
+{
+    QTest::addColumn<QString>("typed");     // relative to the tree; "/" stands for the root
+    QTest::addColumn<QString>("path");      // expected Path, relative to the tree
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("plain") << "Music" << "Music" << "Music";
+    QTest::newRow("trailing separator") << "Music/" << "Music" << "Music";
+    QTest::newRow("dot and dot-dot as text") << "Music/./Rock/../Pop" << "Music/Pop" << "Pop";
+    QTest::newRow("doubled separator") << "Music//Pop" << "Music/Pop" << "Pop";
+}
+
+void FsServiceTest::pathsAndNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+    MusicTree tree;
+    tree.addFolder("Music/Pop");
+    tree.addFolder("Music/Rock");
+
+    RealFileSystem fso;
+    const Folder absolute = fso.GetFolder(tree.path(typed));
+    QCOMPARE(absolute.Path(), tree.path(path));
+    QCOMPARE(absolute.Name(), name);
+
+    // A relative path resolves against the current directory.
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tree.root()));
+    const Folder relative = fso.GetFolder(QDir::toNativeSeparators(typed));
+    QDir::setCurrent(before);
+    QCOMPARE(relative.Path(), tree.path(path));
+}
+
+void FsServiceTest::subFolderPathsJoinOnce()
+{
+    QFETCH(Reading, reading);
+    RealFileSystem fso(reading);
+    const Folder root = fso.GetFolder(QDir::rootPath());
+    QCOMPARE(root.Name(), QString());
+    QVERIFY(!root.SubFolders().empty());
+    const auto& first = root.SubFolders().front();
+    QCOMPARE(first.Path, QDir::rootPath() + first.Name);
+    QCOMPARE(fso.GetFolder(root, first).Path(), first.Path);
+}
+
+void FsServiceTest::linkLeadsToSameFolderId()
+{
+    QFETCH(Reading, reading);
+    MusicTree tree;
+    tree.addFolder("Music/Rock");
+    tree.addLink("Music/Rock/up", "..");
+
+    RealFileSystem fso(reading);
+    const Folder music = fso.GetFolder(tree.path("Music"));
+    const Folder rock = fso.GetFolder(music, music.SubFolders().front());
+    const Folder up = fso.GetFolder(rock, rock.SubFolders().front());
+    QCOMPARE(up.Path(), tree.path("Music/Rock/up"));
+    QVERIFY(up.id() == music.id());
+    QVERIFY(!(rock.id() == music.id()));
+}
+
+void FsServiceTest::failuresCarryPathAndReason_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("path");  // relative to the tree
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("read missing folder") << "GetFolder" << "missing" << "No such file or directory";
+    QTest::newRow("read a file as folder") << "GetFolder" << "file.mp3" << "Not a directory";
+    QTest::newRow("create folder without parent")
+        << "CreateFolder" << "missing/xml" << "No such file or directory";
+    QTest::newRow("create existing folder") << "CreateFolder" << "Music" << "File exists";
+    QTest::newRow("text file in missing folder")
+        << "CreateTextFile" << "missing/playlist.xml" << "No such file or directory";
+}
+
+void FsServiceTest::failuresCarryPathAndReason()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    MusicTree tree;
+    tree.addFile("file.mp3");
+    tree.addFolder("Music");
+
+    RealFileSystem fso;
+    const QString full = tree.path(path);
+    const QString message = errorOf([&] {
+        if (operation == "GetFolder") {
+            fso.GetFolder(full);
+        } else if (operation == "CreateFolder") {
+            fso.CreateFolder(full);
+        } else {
+            fso.CreateTextFile(full, true, true);
+        }
+    });
+    QCOMPARE(message, full + ": " + reason);
+}
+
+void FsServiceTest::wildcard_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("suffix") << "song.mp3" << "*.mp3" << true;
+    QTest::newRow("suffix any case") << "SONG.Mp3" << "*.mp3" << true;
+    QTest::newRow("only the suffix") << ".mp3" << "*.mp3" << true;
+    QTest::newRow("suffix not at end") << "song.mp3.txt" << "*.mp3" << false;
+    QTest::newRow("two stars") << "Party Playlist 2.xml" << "*playlist*.xml" << true;
+    QTest::newRow("two stars, nothing between") << "playlist.xml" << "*playlist*.xml" << true;
+    QTest::newRow("pieces may not overlap") << "playlist.xml" << "*playlist.xml*.xml" << false;
+    QTest::newRow("middle missing") << "rock.xml" << "*playlist*.xml" << false;
+    QTest::newRow("middle only in tail") << "x.playlist" << "*playlist*.playlist" << false;
+    QTest::newRow("no star") << "ABC" << "abc" << true;
+    QTest::newRow("non-ASCII case") << "\u00c9T\u00c9.MP3" << "\u00e9t\u00e9*" << true;
+}
+
+void FsServiceTest::wildcard()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, pattern);
+    QFETCH(bool, matches);
+    QCOMPARE(fsservice::matchesWildcard(name, pattern), matches);
+}
+
+void FsServiceTest::namesThatAreNotUtf8()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("only POSIX file systems hold names that are not text");
+#else
+    MusicTree tree;
+    tree.addRawFile("Music", QByteArray("bad\xff.mp3"));
+    tree.addRawFolder("Music", QByteArray("Caf\xe9"));
+    tree.addRawFile("Music/Caf\xef\xbf\xbd", QByteArray("in valid.mp3"));
+    RealFileSystem fso(Reading::Posix);
+    const Folder music = fso.GetFolder(tree.path("Music"));
+    const QString replaced = QString::fromUtf8("Caf\xef\xbf\xbd");
+    QCOMPARE(describe(music.Files()), QStringList({QString::fromUtf8("bad\xef\xbf\xbd.mp3")}));
+    // Two folders read with the same name: the one whose name is not text and
+    // the one really named with U+FFFD. Each is still reached through its parent.
+    QCOMPARE(subFolderNames(music), QStringList({replaced, replaced}));
+    QStringList contents;
+    for (const auto& sub : music.SubFolders()) {
+        const Folder folder = fso.GetFolder(music, sub);
+        QCOMPARE(folder.Path(), tree.path("Music/" + replaced));
+        contents << describe(folder.Files()).join(",");
+    }
+    contents.sort();
+    QCOMPARE(contents, QStringList({"", "in valid.mp3"}));
+#endif
+}
+
+void FsServiceTest::deepChainReleasesHandles()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("counts descriptors in /proc");
+#else
+    MusicTree tree;
+    QString chain = "d";
+    for (int level = 1; level < 150; ++level) {
+        chain += "/d";
+    }
+    tree.addFile(chain + "/bottom.mp3");
+
+    const int before = openDescriptors();
+    {
+        RealFileSystem fso(Reading::Posix);
+        std::vector<Folder> wayDown{fso.GetFolder(tree.root())};
+        while (!wayDown.back().SubFolders().empty()) {
+            wayDown.push_back(fso.GetFolder(wayDown.back(), wayDown.back().SubFolders().front()));
+        }
+        QCOMPARE(int(wayDown.size()), 151);
+        QCOMPARE(wayDown.back().Files().front().Path(), tree.path(chain + "/bottom.mp3"));
+        QVERIFY(openDescriptors() - before <= 64);
+    }
+    QCOMPARE(openDescriptors(), before);
+#endif
+}
+
+void FsServiceTest::streamEncodings_data()
+{
+    QTest::addColumn<bool>("unicode");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QString text = QString::fromUtf8("A\u00e9\xf0\x9f\x8e\xb5");  // A, é, 🎵
+    QTest::newRow("unicode: UTF-16LE with mark")
+        << true << QByteArray("\xFF\xFE" "A\0\xE9\0\x3C\xD8\xB5\xDF\r\0\n\0" "x\0\r\0\n\0", 20);
+    QTest::newRow("8-bit: UTF-8, no mark") << false << QByteArray("A\xC3\xA9\xF0\x9F\x8E\xB5\r\nx\r\n");
+}
+
+void FsServiceTest::streamEncodings()
+{
+    QFETCH(bool, unicode);
+    QFETCH(QByteArray, bytes);
+    MusicTree tree;
+    RealFileSystem fso;
+    const auto ts = fso.CreateTextFile(tree.path("out.xml"), true, unicode);
+    ts->WriteLine(QString::fromUtf8("A\u00e9\xf0\x9f\x8e\xb5"));
+    ts->WriteLine(u"x");
+    ts->Close();
+    QCOMPARE(readBytes(tree.path("out.xml")), bytes);
+}
+
+void FsServiceTest::streamPutsFileInPlaceOnlyOnClose()
+{
+    MusicTree tree;
+    tree.addFile("playlist.xml", "earlier");
+    RealFileSystem fso;
+    {
+        const auto ts = fso.CreateTextFile(tree.path("playlist.xml"), true, true);
+        ts->WriteLine(u"new");
+        QCOMPARE(readBytes(tree.path("playlist.xml")), QByteArray("earlier"));
+        // Destroyed without Close: the run failed, the earlier file stays.
+    }
+    QCOMPARE(readBytes(tree.path("playlist.xml")), QByteArray("earlier"));
+    QCOMPARE(QDir(tree.root()).entryList(QDir::Files | QDir::Hidden), QStringList("playlist.xml"));
+
+    const auto ts = fso.CreateTextFile(tree.path("playlist.xml"), true, false);
+    ts->WriteLine(u"new");
+    ts->Close();
+    QCOMPARE(readBytes(tree.path("playlist.xml")), QByteArray("new\r\n"));
+}
+
+void FsServiceTest::streamWithoutOverwriteRefusesExistingFile()
+{
+    MusicTree tree;
+    tree.addFile("playlist.xml", "earlier");
+    RealFileSystem fso;
+    const QString path = tree.path("playlist.xml");
+    QCOMPARE(errorOf([&] { fso.CreateTextFile(path, false, true); }), path + ": File exists");
+    QCOMPARE(readBytes(path), QByteArray("earlier"));
+}
+
+void FsServiceTest::streamOfManyLinesIsComplete()
+{
+    // Lines cross the stream's internal blocks; none may be lost or split.
+    MusicTree tree;
+    RealFileSystem fso;
+    QStringList lines;
+    for (int i = 0; i < 20000; ++i) {
+        lines << QStringLiteral("line %1 ").arg(i) + QString(i % 97, QChar(0x00e9));
+    }
+    const auto ts = fso.CreateTextFile(tree.path("big.xml"), true, false);
+    for (const QString& line : lines) {
+        ts->WriteLine(line);
+    }
+    ts->Close();
+    QCOMPARE(readBytes(tree.path("big.xml")), (lines.join("\r\n") + "\r\n").toUtf8());
+}
+
+QTEST_GUILESS_MAIN(FsServiceTest)
+#include "tst_fsservice.moc"
