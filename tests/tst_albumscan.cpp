@@ -1,4 +1,5 @@
 #include "albumscan.h"
+#include "linestream.h"
 #include "musictree.h"
 #include "playlistxml.h"
 #include "realfilesystem.h"
@@ -13,19 +14,10 @@ using writer::AlbumScan;
 
 namespace {
 
-/// Collects the lines written, in memory.
-class LineStream final : public fsservice::TextStream {
-public:
-    QStringList lines;
-    void WriteLine(QStringView text) override { lines << text.toString(); }
-    void Close() override {}
-};
-
 /// Makes `path` the current directory for one scope.
 class CurrentDirectory {
 public:
-    explicit CurrentDirectory(const QString& path) : m_before(QDir::currentPath())
-    {
+    explicit CurrentDirectory(const QString& path) : m_before(QDir::currentPath()) {
         if (!QDir::setCurrent(path)) {
             qFatal("cannot enter %s", qPrintable(path));
         }
@@ -38,8 +30,7 @@ private:
 };
 
 /// Builds the tree: an entry ending in "/" is a folder, "name -> target" a link.
-void build(const MusicTree& tree, const QStringList& entries)
-{
+void build(const MusicTree& tree, const QStringList& entries) {
     for (const QString& entry : entries) {
         if (entry.contains(" -> ")) {
             tree.addLink(entry.section(" -> ", 0, 0), entry.section(" -> ", 1));
@@ -51,8 +42,7 @@ void build(const MusicTree& tree, const QStringList& entries)
     }
 }
 
-QStringList expand(QStringList lines, const QString& root)
-{
+QStringList expand(QStringList lines, const QString& root) {
     for (QString& line : lines) {
         line.replace("{root}", root);
         line.replace('/', QDir::separator());
@@ -61,8 +51,7 @@ QStringList expand(QStringList lines, const QString& root)
 }
 
 /// The outline of the albums the scan writes, parsed back from a document.
-QStringList scanOutline(const QString& typed)
-{
+QStringList scanOutline(const QString& typed) {
     RealFileSystem fso;
     LineStream ts;
     AlbumScan(typed).writeAlbums(fso, ts);
@@ -89,8 +78,7 @@ private slots:
     void linkLoopEnds();
 };
 
-void AlbumScanTest::workedExampleByteForByte()
-{
+void AlbumScanTest::workedExampleByteForByte() {
     MusicTree tree;
     tree.addFiles({"Music/Intro.MP3", "Music/Artist One/Best_Of/01_First_Song.mp3",
                    "Music/Artist One/Best_Of/Rock & Roll.mp3",
@@ -130,16 +118,14 @@ void AlbumScanTest::workedExampleByteForByte()
     QCOMPARE(xmlOutline(written), outline);
 }
 
-void AlbumScanTest::albums_data()
-{
+void AlbumScanTest::albums_data() {
     QTest::addColumn<QStringList>("entries");  // built under the tree's root
     QTest::addColumn<QString>("typed");        // music folder, relative to the root
     QTest::addColumn<QStringList>("outline");  // {root} stands for the tree's root
 
     QTest::newRow("trailing separator keeps the first path")
         << QStringList{"Music/a.mp3", "Music/Rock/b.mp3"} << "Music/"
-        << QStringList{"album path=[{root}/Music/] title=[Music]",
-                       "mp3 title=[a.mp3] track=[a]",
+        << QStringList{"album path=[{root}/Music/] title=[Music]", "mp3 title=[a.mp3] track=[a]",
                        "album path=[{root}/Music/Rock] title=[Rock]",
                        "mp3 title=[b.mp3] track=[b]"};
     QTest::newRow("hidden MP3 alone makes no album")
@@ -147,22 +133,18 @@ void AlbumScanTest::albums_data()
     QTest::newRow("hidden MP3 beside a visible one is a track")
         << QStringList{"Music/.hidden.mp3", "Music/b.mp3"} << "Music"
         << QStringList{"album path=[{root}/Music] title=[Music]",
-                       "mp3 title=[.hidden.mp3] track=[.hidden]",
-                       "mp3 title=[b.mp3] track=[b]"};
+                       "mp3 title=[.hidden.mp3] track=[.hidden]", "mp3 title=[b.mp3] track=[b]"};
     QTest::newRow("folder named Live.mp3s takes every file")
         << QStringList{"Music/Live.mp3s/a.mp3", "Music/Live.mp3s/cover.jpg"} << "Music"
         << QStringList{"album path=[{root}/Music/Live.mp3s] title=[Live.mp3s]",
-                       "mp3 title=[a.mp3] track=[a]",
-                       "mp3 title=[cover.jpg] track=[cover.jpg]"};
+                       "mp3 title=[a.mp3] track=[a]", "mp3 title=[cover.jpg] track=[cover.jpg]"};
     QTest::newRow("every .mp3 removed from the track")
         << QStringList{"Music/a.mp3.mp3", "Music/b.MP3.txt.mp3"} << "Music"
-        << QStringList{"album path=[{root}/Music] title=[Music]",
-                       "mp3 title=[a.mp3.mp3] track=[a]",
+        << QStringList{"album path=[{root}/Music] title=[Music]", "mp3 title=[a.mp3.mp3] track=[a]",
                        "mp3 title=[b.MP3.txt.mp3] track=[b.txt]"};
     QTest::newRow("remove, trim, replace, trim")
         << QStringList{"Music/My_Song_ .mp3", "Music/ _x_ .mp3"} << "Music"
-        << QStringList{"album path=[{root}/Music] title=[Music]",
-                       "mp3 title=[ _x_ .mp3] track=[x]",
+        << QStringList{"album path=[{root}/Music] title=[Music]", "mp3 title=[ _x_ .mp3] track=[x]",
                        "mp3 title=[My_Song_ .mp3] track=[My Song]"};
     QTest::newRow("only tabs are not trimmed")
         << QStringList{"Music/\tsong.mp3"} << "Music"
@@ -177,11 +159,11 @@ void AlbumScanTest::albums_data()
     QTest::newRow("pre-order, depth first, name order")
         << QStringList{"Music/B/x.mp3", "Music/a/y.mp3", "Music/a/sub/z.mp3", "Music/c.mp3"}
         << "Music"
-        << QStringList{"album path=[{root}/Music] title=[Music]", "mp3 title=[c.mp3] track=[c]",
-                       "album path=[{root}/Music/a] title=[a]", "mp3 title=[y.mp3] track=[y]",
-                       "album path=[{root}/Music/a/sub] title=[a sub]",
-                       "mp3 title=[z.mp3] track=[z]", "album path=[{root}/Music/B] title=[B]",
-                       "mp3 title=[x.mp3] track=[x]"};
+        << QStringList{
+               "album path=[{root}/Music] title=[Music]",       "mp3 title=[c.mp3] track=[c]",
+               "album path=[{root}/Music/a] title=[a]",         "mp3 title=[y.mp3] track=[y]",
+               "album path=[{root}/Music/a/sub] title=[a sub]", "mp3 title=[z.mp3] track=[z]",
+               "album path=[{root}/Music/B] title=[B]",         "mp3 title=[x.mp3] track=[x]"};
     QTest::newRow("folder without MP3 still walked")
         << QStringList{"Music/empty/deeper/x.mp3"} << "Music"
         << QStringList{"album path=[{root}/Music/empty/deeper] title=[empty deeper]",
@@ -200,13 +182,11 @@ void AlbumScanTest::albums_data()
                        "Music/b/broken.mp3 -> nowhere", "Music/b/c.txt"}
         << "Music"
         << QStringList{"album path=[{root}/Music] title=[Music]",
-                       "mp3 title=[real.mp3] track=[real]",
-                       "album path=[{root}/Music/a] title=[a]",
+                       "mp3 title=[real.mp3] track=[real]", "album path=[{root}/Music/a] title=[a]",
                        "mp3 title=[link.mp3] track=[link]"};
 }
 
-void AlbumScanTest::albums()
-{
+void AlbumScanTest::albums() {
     QFETCH(QStringList, entries);
     QFETCH(QString, typed);
     QFETCH(QStringList, outline);
@@ -215,37 +195,42 @@ void AlbumScanTest::albums()
     QCOMPARE(scanOutline(tree.path(typed)), expand(outline, tree.root()));
 }
 
-void AlbumScanTest::relativeMusicPath()
-{
+void AlbumScanTest::relativeMusicPath() {
     // Only the typed text is removed from the full paths of the folders below,
     // so the rest of the path stays in their titles.
     MusicTree tree;
     tree.addFiles({"Jukebox/Music/a.mp3", "Jukebox/Music/Rock/b.mp3"});
     const CurrentDirectory jukebox(tree.path("Jukebox"));
-    const QString rockTitle =
-        writer::trimSpaces(QString(tree.path("Jukebox") + "//Rock").replace(QDir::separator(), ' '));
+    const QString rockTitle = writer::trimSpaces(
+        QString(tree.path("Jukebox") + "//Rock").replace(QDir::separator(), ' '));
     QCOMPARE(scanOutline("Music"),
-             QStringList({"album path=[Music] title=[Music]", "mp3 title=[a.mp3] track=[a]",
-                          "album path=[" + tree.path("Jukebox/Music/Rock") + "] title=[" +
-                              rockTitle + "]",
-                          "mp3 title=[b.mp3] track=[b]"}));
+             QStringList(
+                 {"album path=[Music] title=[Music]", "mp3 title=[a.mp3] track=[a]",
+                  "album path=[" + tree.path("Jukebox/Music/Rock") + "] title=[" + rockTitle + "]",
+                  "mp3 title=[b.mp3] track=[b]"}));
     QVERIFY(rockTitle.endsWith("Jukebox  Rock"));
 }
 
-void AlbumScanTest::titles_data()
-{
+void AlbumScanTest::titles_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("folderspec");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("root music folder has no name") << "/" << "/" << "";
-    QTest::newRow("folder below the root") << "/" << "/Rock" << "Rock";
-    QTest::newRow("other letter case still removed") << "/MUSIC" << "/music/rock" << "rock";
-    QTest::newRow("every occurrence removed") << "/m" << "/m/x/m/y" << "x y";
+    QTest::newRow("root music folder has no name") << "/"
+                                                   << "/"
+                                                   << "";
+    QTest::newRow("folder below the root") << "/"
+                                           << "/Rock"
+                                           << "Rock";
+    QTest::newRow("other letter case still removed") << "/MUSIC"
+                                                     << "/music/rock"
+                                                     << "rock";
+    QTest::newRow("every occurrence removed") << "/m"
+                                              << "/m/x/m/y"
+                                              << "x y";
 }
 
-void AlbumScanTest::titles()
-{
+void AlbumScanTest::titles() {
     QFETCH(QString, typed);
     QFETCH(QString, folderspec);
     QFETCH(QString, title);
@@ -256,8 +241,7 @@ void AlbumScanTest::titles()
              title);
 }
 
-void AlbumScanTest::escapedLinesParseBack_data()
-{
+void AlbumScanTest::escapedLinesParseBack_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("albumLine");  // after the music folder path
@@ -266,31 +250,38 @@ void AlbumScanTest::escapedLinesParseBack_data()
     QTest::addColumn<QString>("track");
 
     QTest::newRow("markup characters")
-        << "Simon & Garfunkel <\"live\">" << "It's <1> & \"2\".mp3"
+        << "Simon & Garfunkel <\"live\">"
+        << "It's <1> & \"2\".mp3"
         << "/Simon &amp; Garfunkel &lt;&quot;live&quot;&gt;\" "
            "title=\"Simon &amp; Garfunkel &lt;&quot;live&quot;&gt;\">"
         << "<mp3 title=\"It's &lt;1&gt; &amp; &quot;2&quot;.mp3\" "
            "track=\"It's &lt;1&gt; &amp; &quot;2&quot;\"/>"
-        << "It's <1> & \"2\".mp3" << "It's <1> & \"2\"";
+        << "It's <1> & \"2\".mp3"
+        << "It's <1> & \"2\"";
     QTest::newRow("tab, newline, carriage return")
-        << "a\tb" << "l1\nl2\r.mp3"
+        << "a\tb"
+        << "l1\nl2\r.mp3"
         << "/a&#9;b\" title=\"a&#9;b\">"
         << "<mp3 title=\"l1&#10;l2&#13;.mp3\" track=\"l1&#10;l2&#13;\"/>"
-        << "l1\nl2\r.mp3" << "l1\nl2\r";
+        << "l1\nl2\r.mp3"
+        << "l1\nl2\r";
     QTest::newRow("control characters replaced")
-        << "x\x01y" << "\x1b[1m.mp3"
+        << "x\x01y"
+        << "\x1b[1m.mp3"
         << "/x\uFFFDy\" title=\"x\uFFFDy\">"
         << "<mp3 title=\"\uFFFD[1m.mp3\" track=\"\uFFFD[1m\"/>"
-        << "\uFFFD[1m.mp3" << "\uFFFD[1m";
+        << "\uFFFD[1m.mp3"
+        << "\uFFFD[1m";
     QTest::newRow("non-ASCII kept as it is")
-        << "Bj\u00f6rk \u03b1\u03b2 \u97f3\u697d" << "\U0001F3B5 \u00e9t\u00e9.mp3"
+        << "Bj\u00f6rk \u03b1\u03b2 \u97f3\u697d"
+        << "\U0001F3B5 \u00e9t\u00e9.mp3"
         << "/Bj\u00f6rk \u03b1\u03b2 \u97f3\u697d\" title=\"Bj\u00f6rk \u03b1\u03b2 \u97f3\u697d\">"
         << "<mp3 title=\"\U0001F3B5 \u00e9t\u00e9.mp3\" track=\"\U0001F3B5 \u00e9t\u00e9\"/>"
-        << "\U0001F3B5 \u00e9t\u00e9.mp3" << "\U0001F3B5 \u00e9t\u00e9";
+        << "\U0001F3B5 \u00e9t\u00e9.mp3"
+        << "\U0001F3B5 \u00e9t\u00e9";
 }
 
-void AlbumScanTest::escapedLinesParseBack()
-{
+void AlbumScanTest::escapedLinesParseBack() {
     QFETCH(QString, folder);
     QFETCH(QString, file);
     QFETCH(QString, albumLine);
@@ -315,17 +306,16 @@ void AlbumScanTest::escapedLinesParseBack()
                           "mp3 title=[" + title + "] track=[" + track + "]"}));
 }
 
-void AlbumScanTest::linkLoopEnds()
-{
+void AlbumScanTest::linkLoopEnds() {
     MusicTree tree;
     build(tree, {"Music/a.mp3", "Music/Rock/b.mp3", "Music/Rock/up -> ..", "Music/Rock/self -> .",
                  "Music/Rock/top -> " + tree.path("Music"), "Music/Rock/zz/c.mp3"});
-    QCOMPARE(scanOutline(tree.path("Music")),
-             expand({"album path=[{root}/Music] title=[Music]", "mp3 title=[a.mp3] track=[a]",
-                     "album path=[{root}/Music/Rock] title=[Rock]", "mp3 title=[b.mp3] track=[b]",
-                     "album path=[{root}/Music/Rock/zz] title=[Rock zz]",
-                     "mp3 title=[c.mp3] track=[c]"},
-                    tree.root()));
+    QCOMPARE(
+        scanOutline(tree.path("Music")),
+        expand({"album path=[{root}/Music] title=[Music]", "mp3 title=[a.mp3] track=[a]",
+                "album path=[{root}/Music/Rock] title=[Rock]", "mp3 title=[b.mp3] track=[b]",
+                "album path=[{root}/Music/Rock/zz] title=[Rock zz]", "mp3 title=[c.mp3] track=[c]"},
+               tree.root()));
 }
 
 QTEST_GUILESS_MAIN(AlbumScanTest)

@@ -18,8 +18,7 @@ Q_DECLARE_METATYPE(Reading)
 namespace {
 
 // "name" for a plain file, "name (hidden)", "name (system)", "name (hidden, system)".
-QStringList describe(const std::vector<File>& files)
-{
+QStringList describe(const std::vector<File>& files) {
     QStringList lines;
     for (const File& file : files) {
         QStringList marks;
@@ -34,8 +33,7 @@ QStringList describe(const std::vector<File>& files)
     return lines;
 }
 
-QStringList subFolderNames(const Folder& folder)
-{
+QStringList subFolderNames(const Folder& folder) {
     QStringList names;
     for (const auto& sub : folder.SubFolders()) {
         names << sub.Name;
@@ -43,8 +41,7 @@ QStringList subFolderNames(const Folder& folder)
     return names;
 }
 
-QString errorOf(const std::function<void()>& operation)
-{
+QString errorOf(const std::function<void()>& operation) {
     try {
         operation();
     } catch (const FsError& error) {
@@ -53,10 +50,9 @@ QString errorOf(const std::function<void()>& operation)
     return QStringLiteral("no error");
 }
 
-int openDescriptors()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System |
-                                                                 QDir::NoDotAndDotDot)
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                    .size());
 }
 
@@ -90,8 +86,7 @@ private slots:
     void streamOfManyLinesIsComplete();
 };
 
-void FsServiceTest::readings_data()
-{
+void FsServiceTest::readings_data() {
     QTest::addColumn<Reading>("reading");
 #ifdef Q_OS_UNIX
     QTest::newRow("posix") << Reading::Posix;
@@ -99,12 +94,11 @@ void FsServiceTest::readings_data()
     QTest::newRow("qt") << Reading::Qt;
 }
 
-void FsServiceTest::folderContents()
-{
+void FsServiceTest::folderContents() {
     QFETCH(Reading, reading);
     MusicTree tree;
-    tree.addFiles({"Track 10.mp3", "track 2.MP3", ".hidden.mp3", "cover.jpg", "B/x.mp3",
-                   "a/y.mp3", "Target/z.mp3", "real.mp3"});
+    tree.addFiles({"Track 10.mp3", "track 2.MP3", ".hidden.mp3", "cover.jpg", "B/x.mp3", "a/y.mp3",
+                   "Target/z.mp3", "real.mp3"});
     tree.addLink("link to folder", tree.path("Target"));
     tree.addLink("link to file.mp3", tree.path("real.mp3"));
     tree.addLink("broken.mp3", tree.path("nowhere"));
@@ -113,20 +107,14 @@ void FsServiceTest::folderContents()
     RealFileSystem fso(reading);
     const Folder folder = fso.GetFolder(tree.root());
     QCOMPARE(subFolderNames(folder), QStringList({"a", "B", "link to folder", "Target"}));
-    const QStringList expected = {".hidden.mp3 (hidden)",
-                                  "broken.mp3 (system)",
-                                  "cover.jpg",
-                                  "link to file.mp3",
-                                  "pipe.mp3 (system)",
-                                  "real.mp3",
-                                  "track 2.MP3",
-                                  "Track 10.mp3"};
+    const QStringList expected = {".hidden.mp3 (hidden)", "broken.mp3 (system)", "cover.jpg",
+                                  "link to file.mp3",     "pipe.mp3 (system)",   "real.mp3",
+                                  "track 2.MP3",          "Track 10.mp3"};
     QCOMPARE(describe(folder.Files()), expected);
     QCOMPARE(folder.SubFolders()[2].Path, tree.path("link to folder"));
 }
 
-void FsServiceTest::listingSkipsFoldersHiddenAndSystem()
-{
+void FsServiceTest::listingSkipsFoldersHiddenAndSystem() {
     QFETCH(Reading, reading);
     MusicTree tree;
     tree.addFiles({".hidden.mp3", "folder.mp3/inside.txt", "B.Mp3", "a.mp3", "a.mp3.txt"});
@@ -140,20 +128,26 @@ void FsServiceTest::listingSkipsFoldersHiddenAndSystem()
     QCOMPARE(fso.GetFolder(tree.path("folder.mp3")).FirstListed(u"*.mp3"), QString());
 }
 
-void FsServiceTest::pathsAndNames_data()
-{
-    QTest::addColumn<QString>("typed");     // relative to the tree; "/" stands for the root
-    QTest::addColumn<QString>("path");      // expected Path, relative to the tree
+void FsServiceTest::pathsAndNames_data() {
+    QTest::addColumn<QString>("typed");  // relative to the tree; "/" stands for the root
+    QTest::addColumn<QString>("path");   // expected Path, relative to the tree
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("plain") << "Music" << "Music" << "Music";
-    QTest::newRow("trailing separator") << "Music/" << "Music" << "Music";
-    QTest::newRow("dot and dot-dot as text") << "Music/./Rock/../Pop" << "Music/Pop" << "Pop";
-    QTest::newRow("doubled separator") << "Music//Pop" << "Music/Pop" << "Pop";
+    QTest::newRow("plain") << "Music"
+                           << "Music"
+                           << "Music";
+    QTest::newRow("trailing separator") << "Music/"
+                                        << "Music"
+                                        << "Music";
+    QTest::newRow("dot and dot-dot as text") << "Music/./Rock/../Pop"
+                                             << "Music/Pop"
+                                             << "Pop";
+    QTest::newRow("doubled separator") << "Music//Pop"
+                                       << "Music/Pop"
+                                       << "Pop";
 }
 
-void FsServiceTest::pathsAndNames()
-{
+void FsServiceTest::pathsAndNames() {
     QFETCH(QString, typed);
     QFETCH(QString, path);
     QFETCH(QString, name);
@@ -174,8 +168,7 @@ void FsServiceTest::pathsAndNames()
     QCOMPARE(relative.Path(), tree.path(path));
 }
 
-void FsServiceTest::subFolderPathsJoinOnce()
-{
+void FsServiceTest::subFolderPathsJoinOnce() {
     QFETCH(Reading, reading);
     RealFileSystem fso(reading);
     const Folder root = fso.GetFolder(QDir::rootPath());
@@ -186,8 +179,7 @@ void FsServiceTest::subFolderPathsJoinOnce()
     QCOMPARE(fso.GetFolder(root, first).Path(), first.Path);
 }
 
-void FsServiceTest::linkLeadsToSameFolderId()
-{
+void FsServiceTest::linkLeadsToSameFolderId() {
     QFETCH(Reading, reading);
     MusicTree tree;
     tree.addFolder("Music/Rock");
@@ -202,23 +194,29 @@ void FsServiceTest::linkLeadsToSameFolderId()
     QVERIFY(!(rock.id() == music.id()));
 }
 
-void FsServiceTest::failuresCarryPathAndReason_data()
-{
+void FsServiceTest::failuresCarryPathAndReason_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("path");  // relative to the tree
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("read missing folder") << "GetFolder" << "missing" << "No such file or directory";
-    QTest::newRow("read a file as folder") << "GetFolder" << "file.mp3" << "Not a directory";
-    QTest::newRow("create folder without parent")
-        << "CreateFolder" << "missing/xml" << "No such file or directory";
-    QTest::newRow("create existing folder") << "CreateFolder" << "Music" << "File exists";
-    QTest::newRow("text file in missing folder")
-        << "CreateTextFile" << "missing/playlist.xml" << "No such file or directory";
+    QTest::newRow("read missing folder") << "GetFolder"
+                                         << "missing"
+                                         << "No such file or directory";
+    QTest::newRow("read a file as folder") << "GetFolder"
+                                           << "file.mp3"
+                                           << "Not a directory";
+    QTest::newRow("create folder without parent") << "CreateFolder"
+                                                  << "missing/xml"
+                                                  << "No such file or directory";
+    QTest::newRow("create existing folder") << "CreateFolder"
+                                            << "Music"
+                                            << "File exists";
+    QTest::newRow("text file in missing folder") << "CreateTextFile"
+                                                 << "missing/playlist.xml"
+                                                 << "No such file or directory";
 }
 
-void FsServiceTest::failuresCarryPathAndReason()
-{
+void FsServiceTest::failuresCarryPathAndReason() {
     QFETCH(QString, operation);
     QFETCH(QString, path);
     QFETCH(QString, reason);
@@ -240,35 +238,43 @@ void FsServiceTest::failuresCarryPathAndReason()
     QCOMPARE(message, full + ": " + reason);
 }
 
-void FsServiceTest::wildcard_data()
-{
+void FsServiceTest::wildcard_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<bool>("matches");
 
-    QTest::newRow("suffix") << "song.mp3" << "*.mp3" << true;
-    QTest::newRow("suffix any case") << "SONG.Mp3" << "*.mp3" << true;
-    QTest::newRow("only the suffix") << ".mp3" << "*.mp3" << true;
-    QTest::newRow("suffix not at end") << "song.mp3.txt" << "*.mp3" << false;
-    QTest::newRow("two stars") << "Party Playlist 2.xml" << "*playlist*.xml" << true;
-    QTest::newRow("two stars, nothing between") << "playlist.xml" << "*playlist*.xml" << true;
-    QTest::newRow("pieces may not overlap") << "playlist.xml" << "*playlist.xml*.xml" << false;
-    QTest::newRow("middle missing") << "rock.xml" << "*playlist*.xml" << false;
-    QTest::newRow("middle only in tail") << "x.playlist" << "*playlist*.playlist" << false;
-    QTest::newRow("no star") << "ABC" << "abc" << true;
-    QTest::newRow("non-ASCII case") << "\u00c9T\u00c9.MP3" << "\u00e9t\u00e9*" << true;
+    QTest::newRow("suffix") << "song.mp3"
+                            << "*.mp3" << true;
+    QTest::newRow("suffix any case") << "SONG.Mp3"
+                                     << "*.mp3" << true;
+    QTest::newRow("only the suffix") << ".mp3"
+                                     << "*.mp3" << true;
+    QTest::newRow("suffix not at end") << "song.mp3.txt"
+                                       << "*.mp3" << false;
+    QTest::newRow("two stars") << "Party Playlist 2.xml"
+                               << "*playlist*.xml" << true;
+    QTest::newRow("two stars, nothing between") << "playlist.xml"
+                                                << "*playlist*.xml" << true;
+    QTest::newRow("pieces may not overlap") << "playlist.xml"
+                                            << "*playlist.xml*.xml" << false;
+    QTest::newRow("middle missing") << "rock.xml"
+                                    << "*playlist*.xml" << false;
+    QTest::newRow("middle only in tail") << "x.playlist"
+                                         << "*playlist*.playlist" << false;
+    QTest::newRow("no star") << "ABC"
+                             << "abc" << true;
+    QTest::newRow("non-ASCII case") << "\u00c9T\u00c9.MP3"
+                                    << "\u00e9t\u00e9*" << true;
 }
 
-void FsServiceTest::wildcard()
-{
+void FsServiceTest::wildcard() {
     QFETCH(QString, name);
     QFETCH(QString, pattern);
     QFETCH(bool, matches);
     QCOMPARE(fsservice::matchesWildcard(name, pattern), matches);
 }
 
-void FsServiceTest::namesThatAreNotUtf8()
-{
+void FsServiceTest::namesThatAreNotUtf8() {
 #ifndef Q_OS_UNIX
     QSKIP("only POSIX file systems hold names that are not text");
 #else
@@ -294,8 +300,7 @@ void FsServiceTest::namesThatAreNotUtf8()
 #endif
 }
 
-void FsServiceTest::deepChainReleasesHandles()
-{
+void FsServiceTest::deepChainReleasesHandles() {
 #ifndef Q_OS_LINUX
     QSKIP("counts descriptors in /proc");
 #else
@@ -321,19 +326,22 @@ void FsServiceTest::deepChainReleasesHandles()
 #endif
 }
 
-void FsServiceTest::streamEncodings_data()
-{
+void FsServiceTest::streamEncodings_data() {
     QTest::addColumn<bool>("unicode");
     QTest::addColumn<QByteArray>("bytes");
 
     const QString text = QString::fromUtf8("A\u00e9\xf0\x9f\x8e\xb5");  // A, é, 🎵
-    QTest::newRow("unicode: UTF-16LE with mark")
-        << true << QByteArray("\xFF\xFE" "A\0\xE9\0\x3C\xD8\xB5\xDF\r\0\n\0" "x\0\r\0\n\0", 20);
-    QTest::newRow("8-bit: UTF-8, no mark") << false << QByteArray("A\xC3\xA9\xF0\x9F\x8E\xB5\r\nx\r\n");
+    QTest::newRow("unicode: UTF-16LE with mark") << true
+                                                 << QByteArray(
+                                                        "\xFF\xFE"
+                                                        "A\0\xE9\0\x3C\xD8\xB5\xDF\r\0\n\0"
+                                                        "x\0\r\0\n\0",
+                                                        20);
+    QTest::newRow("8-bit: UTF-8, no mark")
+        << false << QByteArray("A\xC3\xA9\xF0\x9F\x8E\xB5\r\nx\r\n");
 }
 
-void FsServiceTest::streamEncodings()
-{
+void FsServiceTest::streamEncodings() {
     QFETCH(bool, unicode);
     QFETCH(QByteArray, bytes);
     MusicTree tree;
@@ -345,8 +353,7 @@ void FsServiceTest::streamEncodings()
     QCOMPARE(readBytes(tree.path("out.xml")), bytes);
 }
 
-void FsServiceTest::streamPutsFileInPlaceOnlyOnClose()
-{
+void FsServiceTest::streamPutsFileInPlaceOnlyOnClose() {
     MusicTree tree;
     tree.addFile("playlist.xml", "earlier");
     RealFileSystem fso;
@@ -365,8 +372,7 @@ void FsServiceTest::streamPutsFileInPlaceOnlyOnClose()
     QCOMPARE(readBytes(tree.path("playlist.xml")), QByteArray("new\r\n"));
 }
 
-void FsServiceTest::streamWithoutOverwriteRefusesExistingFile()
-{
+void FsServiceTest::streamWithoutOverwriteRefusesExistingFile() {
     MusicTree tree;
     tree.addFile("playlist.xml", "earlier");
     RealFileSystem fso;
@@ -375,8 +381,7 @@ void FsServiceTest::streamWithoutOverwriteRefusesExistingFile()
     QCOMPARE(readBytes(path), QByteArray("earlier"));
 }
 
-void FsServiceTest::streamOfManyLinesIsComplete()
-{
+void FsServiceTest::streamOfManyLinesIsComplete() {
     // Lines cross the stream's internal blocks; none may be lost or split.
     MusicTree tree;
     RealFileSystem fso;

@@ -1,3 +1,4 @@
+#include "linestream.h"
 #include "musictree.h"
 #include "playlistindex.h"
 #include "playlistxml.h"
@@ -5,17 +6,6 @@
 
 #include <QDir>
 #include <QTest>
-
-namespace {
-
-class LineStream final : public fsservice::TextStream {
-public:
-    QStringList lines;
-    void WriteLine(QStringView text) override { lines << text.toString(); }
-    void Close() override {}
-};
-
-}  // namespace
 
 class PlaylistIndexTest final : public QObject {
     Q_OBJECT
@@ -25,8 +15,7 @@ private slots:
     void entries();
 };
 
-void PlaylistIndexTest::entries_data()
-{
+void PlaylistIndexTest::entries_data() {
     QTest::addColumn<QStringList>("files");    // in the playlist folder; "x/" is a folder
     QTest::addColumn<QStringList>("outline");  // {xml} stands for the playlist folder
 
@@ -49,16 +38,17 @@ void PlaylistIndexTest::entries_data()
         << QStringList{};
     QTest::newRow("escaped and parsed back")
         << QStringList{"Rock & Roll \"best\" <playlist>.xml"}
-        << QStringList{"file name=[Rock & Roll \"best\" <playlist>] "
-                       "path=[{xml}Rock & Roll \"best\" <playlist>.xml]"};
+        << QStringList{
+               "file name=[Rock & Roll \"best\" <playlist>] "
+               "path=[{xml}Rock & Roll \"best\" <playlist>.xml]"};
     QTest::newRow("name order") << QStringList{"playlist 10.xml", "Playlist 9.xml"}
-                                << QStringList{"file name=[Playlist 9] path=[{xml}Playlist 9.xml]",
-                                               "file name=[playlist 10] path=[{xml}playlist 10.xml]"};
+                                << QStringList{
+                                       "file name=[Playlist 9] path=[{xml}Playlist 9.xml]",
+                                       "file name=[playlist 10] path=[{xml}playlist 10.xml]"};
     QTest::newRow("nothing to list") << QStringList{"rock.xml"} << QStringList{};
 }
 
-void PlaylistIndexTest::entries()
-{
+void PlaylistIndexTest::entries() {
     QFETCH(QStringList, files);
     QFETCH(QStringList, outline);
     MusicTree tree;

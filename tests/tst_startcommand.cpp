@@ -20,17 +20,14 @@ namespace {
 class JukeboxFileSystem final : public fsservice::ForwardingFileSystem {
 public:
     JukeboxFileSystem(FileSystem& target, QString current)
-        : ForwardingFileSystem(target), m_current(std::move(current))
-    {
-    }
+        : ForwardingFileSystem(target), m_current(std::move(current)) {}
     QString CurrentDirectory() override { return m_current; }
 
 private:
     QString m_current;
 };
 
-const texts::Texts& textsFor(const QString& language)
-{
+const texts::Texts& textsFor(const QString& language) {
     return language == "nl" ? texts::dutch : texts::english;
 }
 
@@ -38,12 +35,11 @@ const texts::Texts& textsFor(const QString& language)
 struct Jukebox {
     MusicTree tree;
     QString xml;  // the playlist folder, ending in a separator
-    QByteArray earlierDocument = utf16Lines({"<?xml version=\"1.0\"?>",
-                                             "<playlist type=\"local\">", "</playlist>"});
+    QByteArray earlierDocument =
+        utf16Lines({"<?xml version=\"1.0\"?>", "<playlist type=\"local\">", "</playlist>"});
     QByteArray earlierIndex = "<?xml version=\"1.0\"?>\r\n<filelist>\r\n</filelist>\r\n";
 
-    Jukebox()
-    {
+    Jukebox() {
         tree.addFiles({"Music/a.mp3", "Music/Rock/b.mp3", "Music/Rock/Live/c.mp3",
                        "jukebox/xml/playlist.xml", "jukebox/xml/brantwell-playlists.xml"});
         xml = tree.path("jukebox/xml") + QDir::separator();
@@ -52,8 +48,7 @@ struct Jukebox {
     }
     QByteArray document() const { return readBytes(xml + "playlist.xml"); }
     QByteArray index() const { return readBytes(xml + "brantwell-playlists.xml"); }
-    QStringList playlistFolder() const
-    {
+    QStringList playlistFolder() const {
         return QDir(xml).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 };
@@ -78,30 +73,32 @@ private slots:
     void nextRunAfterAFaultWorks();
 };
 
-void StartCommandTest::playlistFolder_data()
-{
+void StartCommandTest::playlistFolder_data() {
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("folder");
 
     QTest::newRow("fscommand at the end") << "/home/ann/jukebox/fscommand"
                                           << "/home/ann/jukebox/xml/";
-    QTest::newRow("no fscommand") << "/home/ann/jukebox" << "/home/ann/jukebox/xml/";
-    QTest::newRow("any case, anywhere") << "/FSCommand/jukebox" << "/jukebox/xml/";
-    QTest::newRow("every occurrence") << "/a/fscommand/b/FSCOMMAND" << "/a/b/xml/";
-    QTest::newRow("inside a name too") << "/a/fscommandos" << "/aos/xml/";
-    QTest::newRow("root doubles the separator") << "/" << "//xml/";
+    QTest::newRow("no fscommand") << "/home/ann/jukebox"
+                                  << "/home/ann/jukebox/xml/";
+    QTest::newRow("any case, anywhere") << "/FSCommand/jukebox"
+                                        << "/jukebox/xml/";
+    QTest::newRow("every occurrence") << "/a/fscommand/b/FSCOMMAND"
+                                      << "/a/b/xml/";
+    QTest::newRow("inside a name too") << "/a/fscommandos"
+                                       << "/aos/xml/";
+    QTest::newRow("root doubles the separator") << "/"
+                                                << "//xml/";
 }
 
-void StartCommandTest::playlistFolder()
-{
+void StartCommandTest::playlistFolder() {
     QFETCH(QString, current);
     QFETCH(QString, folder);
     QCOMPARE(StartCommand::playlistFolder(QDir::toNativeSeparators(current)),
              QDir::toNativeSeparators(folder));
 }
 
-void StartCommandTest::inputChecks_data()
-{
+void StartCommandTest::inputChecks_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("path");  // {music} stands for the music folder
     QTest::addColumn<QString>("name");
@@ -111,31 +108,35 @@ void StartCommandTest::inputChecks_data()
         const texts::Texts& t = textsFor(language);
         const QByteArray row = language.toLatin1() + ": ";
         QTest::newRow(row + "both boxes empty")
-            << language << "" << ""
-            << QStringList{"beep", "message Exclamation: " + t.pathMissing, "focus PathText"};
+            << language << ""
+            << "" << QStringList{"beep", "message Exclamation: " + t.pathMissing, "focus PathText"};
         QTest::newRow(row + "name empty")
-            << language << "{music}" << ""
-            << QStringList{"beep", "message Exclamation: " + t.nameMissing,
-                           "focus PlayListName"};
+            << language << "{music}"
+            << ""
+            << QStringList{"beep", "message Exclamation: " + t.nameMissing, "focus PlayListName"};
         QTest::newRow(row + "folder missing")
-            << language << "{music}/nowhere" << "playlist"
-            << QStringList{"beep", "message Exclamation: " + t.pathPrefix + "{music}/nowhere" +
-                                       t.pathNotFound,
-                           "focus PathText"};
+            << language << "{music}/nowhere"
+            << "playlist"
+            << QStringList{
+                   "beep",
+                   "message Exclamation: " + t.pathPrefix + "{music}/nowhere" + t.pathNotFound,
+                   "focus PathText"};
         QTest::newRow(row + "spaces are a path that does not exist")
-            << language << "   " << "playlist"
+            << language << "   "
+            << "playlist"
             << QStringList{"beep", "message Exclamation: " + t.pathPrefix + "   " + t.pathNotFound,
                            "focus PathText"};
         QTest::newRow(row + "a file is not a folder")
-            << language << "{music}/a.mp3" << "playlist"
-            << QStringList{"beep", "message Exclamation: " + t.pathPrefix + "{music}/a.mp3" +
-                                       t.pathNotFound,
-                           "focus PathText"};
+            << language << "{music}/a.mp3"
+            << "playlist"
+            << QStringList{
+                   "beep",
+                   "message Exclamation: " + t.pathPrefix + "{music}/a.mp3" + t.pathNotFound,
+                   "focus PathText"};
     }
 }
 
-void StartCommandTest::inputChecks()
-{
+void StartCommandTest::inputChecks() {
     QFETCH(QString, language);
     QFETCH(QString, path);
     QFETCH(QString, name);
@@ -160,8 +161,7 @@ void StartCommandTest::inputChecks()
              QStringList());
 }
 
-void StartCommandTest::playlistFolderCreatedOnlyOneLevel()
-{
+void StartCommandTest::playlistFolderCreatedOnlyOneLevel() {
     // Only the last level is created: a current directory whose fscommand-less
     // form has no parent fails before any check.
     MusicTree tree;
@@ -176,8 +176,7 @@ void StartCommandTest::playlistFolderCreatedOnlyOneLevel()
                                                    ": No such file or directory"}));
 }
 
-void StartCommandTest::replaceAnsweredNoTouchesNothing()
-{
+void StartCommandTest::replaceAnsweredNoTouchesNothing() {
     Jukebox jukebox;
     RealFileSystem real;
     JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));
@@ -186,17 +185,15 @@ void StartCommandTest::replaceAnsweredNoTouchesNothing()
     view.answerYes = false;
     StartCommand(fso, view, texts::dutch).run();
 
-    QCOMPARE(view.events,
-             QStringList({"beep",
-                          "ask: Playlist: " + jukebox.xml +
-                              "playlist bestaat al. Wilt u dit bestand vervangen?",
-                          "focus PlayListName"}));
+    QCOMPARE(view.events, QStringList({"beep",
+                                       "ask: Playlist: " + jukebox.xml +
+                                           "playlist bestaat al. Wilt u dit bestand vervangen?",
+                                       "focus PlayListName"}));
     QCOMPARE(jukebox.document(), jukebox.earlierDocument);
     QCOMPARE(jukebox.index(), jukebox.earlierIndex);
 }
 
-void StartCommandTest::replaceAnsweredYesRewritesBoth()
-{
+void StartCommandTest::replaceAnsweredYesRewritesBoth() {
     Jukebox jukebox;
     RealFileSystem real;
     JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));
@@ -213,20 +210,19 @@ void StartCommandTest::replaceAnsweredYesRewritesBoth()
                               " is ready. Start the jukebox or press the (R)eload button on the "
                               "Album Panel."}));
     const QString music = jukebox.tree.path("Music");
-    QCOMPARE(xmlOutline(jukebox.document()),
-             QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
-                          "mp3 title=[a.mp3] track=[a]",
-                          "album path=[" + music + "/Rock] title=[Rock]",
-                          "mp3 title=[b.mp3] track=[b]",
-                          "album path=[" + music + "/Rock/Live] title=[Rock Live]",
-                          "mp3 title=[c.mp3] track=[c]"}));
+    QCOMPARE(
+        xmlOutline(jukebox.document()),
+        QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
+                     "mp3 title=[a.mp3] track=[a]", "album path=[" + music + "/Rock] title=[Rock]",
+                     "mp3 title=[b.mp3] track=[b]",
+                     "album path=[" + music + "/Rock/Live] title=[Rock Live]",
+                     "mp3 title=[c.mp3] track=[c]"}));
     QCOMPARE(xmlOutline(jukebox.index()),
              QStringList({"filelist", "file name=[playlist] path=[" + file + ".xml]"}));
     QCOMPARE(jukebox.playlistFolder(), QStringList({"brantwell-playlists.xml", "playlist.xml"}));
 }
 
-void StartCommandTest::secondPressAsksToReplace()
-{
+void StartCommandTest::secondPressAsksToReplace() {
     MusicTree tree;
     tree.addFiles({"Music/a.mp3"});
     tree.addFolder("jukebox");
@@ -248,8 +244,7 @@ void StartCommandTest::secondPressAsksToReplace()
     QCOMPARE(xmlOutline(readBytes(xml + "brantwell-playlists.xml")), QStringList("filelist"));
 }
 
-void StartCommandTest::indexByteForByte()
-{
+void StartCommandTest::indexByteForByte() {
     MusicTree tree;
     tree.addFiles({"Music/a.mp3", "jukebox/xml/rock.xml", "jukebox/xml/Party Playlist 2.xml",
                    "jukebox/xml/brantwell-playlists.xml"});
@@ -261,21 +256,21 @@ void StartCommandTest::indexByteForByte()
 
     const QString xml = tree.path("jukebox/xml") + QDir::separator();
     const QByteArray index = readBytes(xml + "brantwell-playlists.xml");
-    QCOMPARE(index, utf8Lines({
-                        R"(<?xml version="1.0"?>)",
-                        R"(<filelist>)",
-                        R"(<file name="Party Playlist 2" path=")" + xml + R"(Party Playlist 2.xml"/>)",
-                        R"(<file name="playlist" path=")" + xml + R"(playlist.xml"/>)",
-                        R"(</filelist>)",
-                    }));
+    QCOMPARE(index,
+             utf8Lines({
+                 R"(<?xml version="1.0"?>)",
+                 R"(<filelist>)",
+                 R"(<file name="Party Playlist 2" path=")" + xml + R"(Party Playlist 2.xml"/>)",
+                 R"(<file name="playlist" path=")" + xml + R"(playlist.xml"/>)",
+                 R"(</filelist>)",
+             }));
     QCOMPARE(xmlOutline(index),
              QStringList({"filelist",
                           "file name=[Party Playlist 2] path=[" + xml + "Party Playlist 2.xml]",
                           "file name=[playlist] path=[" + xml + "playlist.xml]"}));
 }
 
-void StartCommandTest::faults_data()
-{
+void StartCommandTest::faults_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<Operation>("operation");
     QTest::addColumn<QString>("pathEnd");  // relative to the tree: the path that fails
@@ -308,8 +303,7 @@ void StartCommandTest::faults_data()
     }
 }
 
-void StartCommandTest::faults()
-{
+void StartCommandTest::faults() {
     QFETCH(QString, language);
     QFETCH(Operation, operation);
     QFETCH(QString, pathEnd);
@@ -352,8 +346,7 @@ void StartCommandTest::faults()
     QCOMPARE(jukebox.playlistFolder(), QStringList({"brantwell-playlists.xml", "playlist.xml"}));
 }
 
-void StartCommandTest::nextRunAfterAFaultWorks()
-{
+void StartCommandTest::nextRunAfterAFaultWorks() {
     Jukebox jukebox;
     RealFileSystem real;
     JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));

@@ -21,7 +21,7 @@ namespace writer {
 class AlbumScan final {
 public:
     /// `musicPathText`: the music folder path exactly as the user typed it; album
-    /// titles are the folder specs with every occurrence of it removed.
+    /// titles are the folder paths with every occurrence of it removed.
     explicit AlbumScan(QString musicPathText);
 
     /// The music folder's own album, then the albums of every folder below it.
@@ -38,7 +38,7 @@ public:
     void ShowFileList(fsservice::FileSystem& fso, fsservice::TextStream& ts,
                       const QString& folderspec);
 
-    /// The album title of a folder: its spec without the music folder path,
+    /// The album title of a folder: its path text without the music folder path,
     /// separators turned into spaces, trimmed. Not escaped.
     QString albumTitle(const QString& folderspec, const fsservice::Folder& folder) const;
     /// The track title of a file name: ".mp3" removed, trimmed, "_" turned into

@@ -12,8 +12,7 @@
 #include <unistd.h>
 #endif
 
-MusicTree::MusicTree()
-{
+MusicTree::MusicTree() {
     if (!m_dir.isValid()) {
         qFatal("cannot create a temporary folder: %s", qPrintable(m_dir.errorString()));
     }
@@ -24,8 +23,7 @@ namespace {
 
 // Removes everything inside the folder `fd`, by raw names: QDir cannot remove
 // names that are not valid UTF-8.
-void removeContents(int fd)
-{
+void removeContents(int fd) {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
@@ -53,8 +51,7 @@ void removeContents(int fd)
 }  // namespace
 #endif
 
-MusicTree::~MusicTree()
-{
+MusicTree::~MusicTree() {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
@@ -63,28 +60,24 @@ MusicTree::~MusicTree()
 #endif
 }
 
-QString MusicTree::root() const
-{
+QString MusicTree::root() const {
     return QDir::toNativeSeparators(m_dir.path());
 }
 
-QString MusicTree::path(const QString& relative) const
-{
+QString MusicTree::path(const QString& relative) const {
     if (relative.isEmpty()) {
         return root();
     }
     return QDir::toNativeSeparators(m_dir.path() + u'/' + relative);
 }
 
-void MusicTree::addFolder(const QString& relative) const
-{
+void MusicTree::addFolder(const QString& relative) const {
     if (!QDir().mkpath(m_dir.path() + u'/' + relative)) {
         qFatal("cannot create folder %s", qPrintable(relative));
     }
 }
 
-void MusicTree::addFile(const QString& relative, const QByteArray& content) const
-{
+void MusicTree::addFile(const QString& relative, const QByteArray& content) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
     QFile file(full);
@@ -93,15 +86,13 @@ void MusicTree::addFile(const QString& relative, const QByteArray& content) cons
     }
 }
 
-void MusicTree::addFiles(const QStringList& relatives) const
-{
+void MusicTree::addFiles(const QStringList& relatives) const {
     for (const QString& relative : relatives) {
         addFile(relative);
     }
 }
 
-void MusicTree::addLink(const QString& relative, const QString& target) const
-{
+void MusicTree::addLink(const QString& relative, const QString& target) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
 #ifdef Q_OS_UNIX
@@ -116,8 +107,7 @@ void MusicTree::addLink(const QString& relative, const QString& target) const
 #endif
 }
 
-void MusicTree::addFifo(const QString& relative) const
-{
+void MusicTree::addFifo(const QString& relative) const {
 #ifdef Q_OS_UNIX
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
@@ -129,38 +119,34 @@ void MusicTree::addFifo(const QString& relative) const
 #endif
 }
 
-void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) const
-{
+void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) const {
+    addRaw(relative, rawName, false);
+}
+
+void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName) const {
+    addRaw(relative, rawName, true);
+}
+
+void MusicTree::addRaw(const QString& relative, const QByteArray& rawName, bool folder) const {
 #ifdef Q_OS_UNIX
     addFolder(relative);
     const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
-    const int fd = ::open(full.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    const int fd = folder ? ::mkdir(full.constData(), 0755)
+                          : ::open(full.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
     if (fd < 0) {
-        qFatal("cannot create raw file in %s", qPrintable(relative));
+        qFatal("cannot create a raw name in %s", qPrintable(relative));
     }
-    ::close(fd);
-#else
-    Q_UNUSED(relative)
-    Q_UNUSED(rawName)
-#endif
-}
-
-void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName) const
-{
-#ifdef Q_OS_UNIX
-    addFolder(relative);
-    const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
-    if (::mkdir(full.constData(), 0755) != 0) {
-        qFatal("cannot create raw folder in %s", qPrintable(relative));
+    if (!folder) {
+        ::close(fd);
     }
 #else
     Q_UNUSED(relative)
     Q_UNUSED(rawName)
+    Q_UNUSED(folder)
 #endif
 }
 
-QByteArray readBytes(const QString& path)
-{
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};

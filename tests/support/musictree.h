@@ -33,6 +33,8 @@ public:
     void addRawFolder(const QString& relative, const QByteArray& rawName) const;
 
 private:
+    void addRaw(const QString& relative, const QByteArray& rawName, bool folder) const;
+
     QTemporaryDir m_dir;
 };
 

@@ -2,8 +2,7 @@
 
 #include <QXmlStreamReader>
 
-QStringList xmlOutline(const QByteArray& bytes)
-{
+QStringList xmlOutline(const QByteArray& bytes) {
     QStringList outline;
     QXmlStreamReader reader(bytes);
     while (!reader.atEnd()) {
@@ -23,8 +22,7 @@ QStringList xmlOutline(const QByteArray& bytes)
     return outline;
 }
 
-QByteArray utf16Lines(const QStringList& lines)
-{
+QByteArray utf16Lines(const QStringList& lines) {
     QByteArray bytes("\xFF\xFE", 2);
     for (const QString& line : lines) {
         for (const QChar c : line + QStringLiteral("\r\n")) {
@@ -35,8 +33,7 @@ QByteArray utf16Lines(const QStringList& lines)
     return bytes;
 }
 
-QByteArray utf8Lines(const QStringList& lines)
-{
+QByteArray utf8Lines(const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += line.toUtf8() + "\r\n";

@@ -1,28 +1,23 @@
 #include "recordingview.h"
 
-void RecordingView::focusPathText()
-{
+void RecordingView::focusPathText() {
     events << QStringLiteral("focus PathText");
 }
 
-void RecordingView::focusPlayListName()
-{
+void RecordingView::focusPlayListName() {
     events << QStringLiteral("focus PlayListName");
 }
 
-void RecordingView::beep()
-{
+void RecordingView::beep() {
     events << QStringLiteral("beep");
 }
 
-void RecordingView::showMessage(writer::MessageIcon icon, const QString& prompt)
-{
+void RecordingView::showMessage(writer::MessageIcon icon, const QString& prompt) {
     static const char* const names[] = {"Exclamation", "Information", "Critical"};
     events << QStringLiteral("message %1: %2").arg(QLatin1String(names[int(icon)]), prompt);
 }
 
-bool RecordingView::askYesNo(const QString& prompt)
-{
+bool RecordingView::askYesNo(const QString& prompt) {
     events << QStringLiteral("ask: ") + prompt;
     return answerYes;
 }
