@@ -35,7 +35,8 @@ std::unique_ptr<fsservice::FileSystem> makeRealFileSystem();
 class Playlist final : public QWidget, public writer::PlaylistView {
     Q_OBJECT
 public:
-    explicit Playlist(const texts::Texts& texts, FolderChooser chooseFolder = chooseFolderWithDialog,
+    explicit Playlist(const texts::Texts& texts,
+                      FolderChooser chooseFolder = chooseFolderWithDialog,
                       FileSystemFactory fileSystem = makeRealFileSystem, QWidget* parent = nullptr);
     ~Playlist() override;
     Q_DISABLE_COPY_MOVE(Playlist)
