@@ -24,7 +24,9 @@ bool matchesWildcard(QStringView name, QStringView pattern);
 /// Which folder a path leads to, links followed: device and inode on POSIX, the
 /// canonical path elsewhere. Two ids are equal exactly when they name the same folder.
 struct FolderId {
-    QByteArray key;
+    quint64 device = 0;
+    quint64 inode = 0;
+    QByteArray path;
     friend bool operator==(const FolderId&, const FolderId&) = default;
 };
 
@@ -56,6 +58,9 @@ struct SubFolder {
     QString Path;
     QString Name;
     QByteArray nativeName;
+    /// The folder's id as the parent's read saw it, where that read gives one
+    /// (the reader may take it instead of asking the system again); else empty.
+    FolderId id;
 };
 
 /// One read of a folder: everything directly inside it, in name order

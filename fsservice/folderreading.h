@@ -4,18 +4,36 @@
 
 #include "filesystem.h"
 
+#include <memory>
+
 namespace fsservice {
 
 /// Reads the folder at the absolute path `path` through QDirIterator.
 Folder readFolderQt(const QString& path);
 
-#ifdef Q_OS_UNIX
-/// Reads a folder with openat/readdir. With `parent` null, `native` is the
-/// folder's absolute path in the file system's bytes; otherwise it is the
-/// sub-folder's name, opened relative to the parent's handle. `openHandles`
-/// counts the directory handles kept open across all folders of one service.
-Folder readFolderPosix(const QString& path, const QByteArray& native, const Folder* parent,
-                       const std::shared_ptr<int>& openHandles);
+#ifdef Q_OS_LINUX
+/// Reads folders with the system's own calls: one open, one pass of getdents64
+/// (entry types come with the names) and one close per folder, sub-folders
+/// opened relative to their parent's handle. Throws FsError.
+class LinuxFolderReader final {
+public:
+    LinuxFolderReader();
+    ~LinuxFolderReader();
+    Q_DISABLE_COPY_MOVE(LinuxFolderReader)
+
+    /// The folder at the absolute path `path`.
+    Folder read(const QString& path);
+    /// A sub-folder that `parent`'s read found.
+    Folder read(const Folder& parent, const SubFolder& sub);
+
+private:
+    Folder readOpen(int fd, const QString& path, QByteArray nativePath, const FolderId* seen);
+
+    // Directory handles kept open across all folders this reader gave out;
+    // shared with the handles' deleters, which count down.
+    std::shared_ptr<int> m_openHandles;
+    std::unique_ptr<char[]> m_buffer;  // getdents64 reads into it; reused
+};
 #endif
 
 }  // namespace fsservice

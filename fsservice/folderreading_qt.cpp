@@ -29,7 +29,8 @@ Folder readFolderQt(const QString& path) {
         const QFileInfo entry = it.nextFileInfo();
         QString name = entry.fileName();
         if (entry.isDir()) {
-            subFolders.push_back(SubFolder{joinPath(path, name), name, QFile::encodeName(name)});
+            subFolders.push_back(
+                SubFolder{joinPath(path, name), name, QFile::encodeName(name), {}});
             continue;
         }
 #ifdef Q_OS_WIN
@@ -40,7 +41,7 @@ Folder readFolderQt(const QString& path) {
         files.emplace_back(path, std::move(name), hidden, !entry.isFile());
     }
     return Folder(path, std::move(subFolders), std::move(files),
-                  FolderId{info.canonicalFilePath().toUtf8()}, nullptr);
+                  FolderId{0, 0, info.canonicalFilePath().toUtf8()}, nullptr);
 }
 
 }  // namespace fsservice

@@ -14,10 +14,13 @@
 
 namespace fsservice {
 
-RealFileSystem::RealFileSystem(Reading reading)
-    : m_reading(reading), m_openHandles(std::make_shared<int>(0)) {
-#ifndef Q_OS_UNIX
-    m_reading = Reading::Qt;
+RealFileSystem::RealFileSystem(Reading reading) {
+#ifdef Q_OS_LINUX
+    if (reading == Reading::Posix) {
+        m_reader = std::make_unique<LinuxFolderReader>();
+    }
+#else
+    Q_UNUSED(reading)
 #endif
 }
 
@@ -58,18 +61,18 @@ std::unique_ptr<TextStream> RealFileSystem::CreateTextFile(const QString& path, 
 
 Folder RealFileSystem::GetFolder(const QString& path) {
     const QString absolute = absolutePath(path);
-#ifdef Q_OS_UNIX
-    if (m_reading == Reading::Posix) {
-        return readFolderPosix(absolute, QFile::encodeName(absolute), nullptr, m_openHandles);
+#ifdef Q_OS_LINUX
+    if (m_reader) {
+        return m_reader->read(absolute);
     }
 #endif
     return readFolderQt(absolute);
 }
 
 Folder RealFileSystem::GetFolder(const Folder& parent, const SubFolder& sub) {
-#ifdef Q_OS_UNIX
-    if (m_reading == Reading::Posix) {
-        return readFolderPosix(sub.Path, sub.nativeName, &parent, m_openHandles);
+#ifdef Q_OS_LINUX
+    if (m_reader) {
+        return m_reader->read(parent, sub);
     }
 #endif
     Q_UNUSED(parent)

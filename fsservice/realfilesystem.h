@@ -4,17 +4,21 @@
 
 namespace fsservice {
 
+class LinuxFolderReader;
+
 /// The service on the real disk.
 ///
-/// Folders are read with POSIX calls where the platform has them (one read of
-/// the directory, entry types taken from it, sub-folders opened relative to
-/// their parent's open handle) and through QDirIterator elsewhere. Both ways
-/// give the same folders; tests run both.
+/// On Linux folders are read with the system's own calls (one pass of
+/// getdents64 per folder, entry types taken from it, sub-folders opened
+/// relative to their parent's open handle); elsewhere, and on request, through
+/// QDirIterator. Both ways give the same folders; tests run both.
 class RealFileSystem final : public FileSystem {
 public:
+    /// Posix: the system's own calls where the service has them (Linux), Qt
+    /// everywhere else.
     enum class Reading { Posix, Qt };
     static constexpr Reading kDefaultReading =
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_LINUX
         Reading::Posix;
 #else
         Reading::Qt;
@@ -39,10 +43,10 @@ public:
     static QString absolutePath(const QString& path);
 
 private:
-    Reading m_reading;
-    // Open directory handles kept for opening sub-folders relative to them;
-    // shared with the handles' deleters, which count down.
-    std::shared_ptr<int> m_openHandles;
+#ifdef Q_OS_LINUX
+    // Null when folders are read through Qt.
+    std::unique_ptr<LinuxFolderReader> m_reader;
+#endif
 };
 
 }  // namespace fsservice

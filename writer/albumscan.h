@@ -46,14 +46,26 @@ public:
     static QString trackTitle(QStringView fileName);
 
 private:
-    void visit(fsservice::FileSystem& fso, fsservice::TextStream& ts,
-               const fsservice::Folder& folder, const QString& folderspec);
-    void walkSubFolders(fsservice::FileSystem& fso, fsservice::TextStream& ts,
-                        const fsservice::Folder& folder);
+    /// Writes the albums of every folder below `top`, depth first, preceded by
+    /// `top`'s own when `withTop`.
+    void walk(fsservice::FileSystem& fso, fsservice::TextStream& ts, fsservice::Folder top,
+              const QString& topspec, bool withTop);
+    bool onWayDown(const fsservice::FolderId& id) const;
+
+    // Fill `scratch` and return the title within it.
+    QStringView buildAlbumTitle(QString& scratch, const QString& folderspec,
+                                const fsservice::Folder& folder) const;
+    static QStringView buildTrackTitle(QString& scratch, QStringView fileName);
+    // m_line with room for `room` units, to be written through the pointer.
+    char16_t* lineBuffer(qsizetype room);
 
     QString m_musicPathText;
+    bool m_musicPathAscii;
     std::vector<fsservice::FolderId> m_wayDown;
-    QString m_line;  // reused for every line written
+    // Reused for every line and title written, so writing a line allocates
+    // nothing once they have grown to the longest.
+    QString m_line;
+    QString m_title;
 };
 
 /// Trims the space character, and only that, from both ends.

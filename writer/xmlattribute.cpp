@@ -1,60 +1,72 @@
 #include "xmlattribute.h"
 
+#include <cstring>
+
 namespace writer {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool needsWork(char16_t c) {
-    return c < 0x20 || c == u'&' || c == u'<' || c == u'>' || c == u'"' ||
-           (c >= 0xD800 && c <= 0xDFFF) || c >= 0xFFFE;
+template <std::size_t N>
+char16_t* put(char16_t* out, const char16_t (&text)[N]) {
+    std::memcpy(out, text, (N - 1) * sizeof(char16_t));
+    return out + N - 1;
 }
 
 }  // namespace
 
-void appendAttribute(QString& out, QStringView raw) {
-    qsizetype clean = 0;
-    while (clean < raw.size() && !needsWork(raw[clean].unicode())) {
-        ++clean;
-    }
-    out.append(raw.left(clean));
-    for (qsizetype i = clean; i < raw.size(); ++i) {
-        const char16_t c = raw[i].unicode();
+char16_t* writeAttribute(char16_t* out, QStringView raw) noexcept {
+    const char16_t* in = raw.utf16();
+    const char16_t* const end = in + raw.size();
+    while (in < end) {
+        const char16_t c = *in++;
+        // Nearly every unit of a name: printable, no markup, not a surrogate.
+        if (c >= 0x20 && c < 0xD800 && c != u'&' && c != u'<' && c != u'>' && c != u'"') {
+            *out++ = c;
+            continue;
+        }
         switch (c) {
             case u'&':
-                out.append(u"&amp;");
+                out = put(out, u"&amp;");
                 continue;
             case u'<':
-                out.append(u"&lt;");
+                out = put(out, u"&lt;");
                 continue;
             case u'>':
-                out.append(u"&gt;");
+                out = put(out, u"&gt;");
                 continue;
             case u'"':
-                out.append(u"&quot;");
+                out = put(out, u"&quot;");
                 continue;
             case u'\t':
-                out.append(u"&#9;");
+                out = put(out, u"&#9;");
                 continue;
             case u'\n':
-                out.append(u"&#10;");
+                out = put(out, u"&#10;");
                 continue;
             case u'\r':
-                out.append(u"&#13;");
+                out = put(out, u"&#13;");
                 continue;
             default:
                 break;
         }
-        if (QChar::isHighSurrogate(c) && i + 1 < raw.size() &&
-            QChar::isLowSurrogate(raw[i + 1].unicode())) {
-            out.append(raw.mid(i, 2));
-            ++i;
+        if (QChar::isHighSurrogate(c) && in < end && QChar::isLowSurrogate(*in)) {
+            *out++ = c;
+            *out++ = *in++;
         } else if (c < 0x20 || QChar::isSurrogate(c) || c >= 0xFFFE) {
-            out.append(QChar(kReplacement));
+            *out++ = kReplacement;
         } else {
-            out.append(QChar(c));
+            *out++ = c;
         }
     }
+    return out;
+}
+
+void appendAttribute(QString& out, QStringView raw) {
+    const qsizetype before = out.size();
+    out.resize(before + maxAttributeSize(raw.size()));
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    out.resize(writeAttribute(begin + before, raw) - begin);
 }
 
 }  // namespace writer

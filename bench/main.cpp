@@ -1,0 +1,89 @@
+// trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] [--reading posix|qt]
+//
+// Runs the whole Start command once, exactly as a press of Start in the window
+// would: the playlist folder under CURRENT_DIRECTORY, the checks, the replace
+// question (answered Yes), the document and the index. Exits 0 when the done
+// message came, 1 with the messages on stderr otherwise.
+
+#include "playlistview.h"
+#include "realfilesystem.h"
+#include "startcommand.h"
+#include "texts.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+class SilentView final : public writer::PlaylistView {
+public:
+    SilentView(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name)) {}
+
+    QString pathText() const override { return m_path; }
+    QString playListName() const override { return m_name; }
+    void focusPathText() override {}
+    void focusPlayListName() override {}
+    void beep() override {}
+    void showMessage(writer::MessageIcon icon, const QString& prompt) override {
+        m_done = icon == writer::MessageIcon::Information;
+        m_messages << prompt;
+    }
+    bool askYesNo(const QString&) override { return true; }
+
+    bool done() const { return m_done; }
+    const QStringList& messages() const { return m_messages; }
+
+private:
+    QString m_path;
+    QString m_name;
+    bool m_done = false;
+    QStringList m_messages;
+};
+
+int usage() {
+    std::fputs(
+        "usage: trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] "
+        "[--reading posix|qt]\n",
+        stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        return usage();
+    }
+    const QString music = QString::fromLocal8Bit(argv[1]);
+    const QString current = QString::fromLocal8Bit(argv[2]);
+    QString name = QStringLiteral("playlist");
+    auto reading = fsservice::RealFileSystem::kDefaultReading;
+    for (int i = 3; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--name") == 0) {
+            name = QString::fromLocal8Bit(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--reading") == 0 && std::strcmp(argv[i + 1], "qt") == 0) {
+            reading = fsservice::RealFileSystem::Reading::Qt;
+        } else if (std::strcmp(argv[i], "--reading") != 0 ||
+                   std::strcmp(argv[i + 1], "posix") != 0) {
+            return usage();
+        }
+    }
+    if (!QDir::setCurrent(current)) {
+        std::fprintf(stderr, "cannot enter %s\n", argv[2]);
+        return 2;
+    }
+
+    fsservice::RealFileSystem fso(reading);
+    SilentView view(music, name);
+    writer::StartCommand(fso, view, texts::english).run();
+    if (!view.done()) {
+        for (const QString& message : view.messages()) {
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+        }
+        return 1;
+    }
+    return 0;
+}

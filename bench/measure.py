@@ -1,0 +1,320 @@
+#!/usr/bin/env python3
+"""Times Trackfold's whole Start command against `find TREE -iname '*.mp3'`.
+
+Generates the trees once (fixed seed), then runs the two side by side,
+interleaved, on a warm cache, and prints one table: medians, min-max, the
+ratio to find, system calls per folder, directory passes, peak memory and the
+doubling check. Every goal that is missed is named below the table.
+Run it through bench/run, which builds the program first.
+"""
+
+import argparse
+import json
+import os
+import random
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from collections import Counter
+
+GENERATOR_VERSION = 3
+SEED = 20240611
+
+# Goals: ratio to find; peak memory in MiB.
+RATIO_GOAL = {"library": 0.6, "library x2": None, "wide": 0.8, "deep": 1.2}
+MEMORY_GOAL_MIB = {"library": 16, "library x2": None, "wide": 48, "deep": 16}
+SYSCALLS_PER_FOLDER_GOAL = 5
+DOUBLING_SLACK = 1.10
+
+WORDS = (
+    "Blue Night Road River Fire Stone Golden Silver Heart Rain Summer Winter "
+    "Electric Midnight Ocean Shadow Light Dream Wild Broken Northern Southern "
+    "Velvet Iron Paper Glass Echo Dust Crystal Thunder Morning Evening Love "
+    "Lost Highway Garden Kings Queens Brothers Sisters Angels Ghosts Machine "
+    "Café Über Señor Déjà Fjørd Straße Ærø Noël Coração Мир 東京"
+).split()
+EXTRAS = ["cover.jpg", "folder.jpg", "back.jpg", "album.nfo", "playlist.m3u", ".DS_Store"]
+
+
+def words(rng, low, high):
+    return " ".join(rng.choice(WORDS) for _ in range(rng.randint(low, high)))
+
+
+def touch(path):
+    with open(path, "wb"):
+        pass
+
+
+def make_library(root, rng, artists):
+    os.makedirs(root)
+    taken = set()
+    for _ in range(artists):
+        name = words(rng, 1, 3)
+        if rng.random() < 0.08:
+            name += " & " + words(rng, 1, 2)
+        while name in taken:
+            name += " " + str(rng.randint(2, 99))
+        taken.add(name)
+        artist = os.path.join(root, name)
+        os.makedirs(artist)
+        if rng.random() < 0.1:  # loose singles beside the albums
+            for i in range(rng.randint(1, 3)):
+                touch(os.path.join(artist, f"{words(rng, 1, 3)} {i}.mp3"))
+        for a in range(rng.randint(5, 15)):
+            year = rng.randint(1960, 2024)
+            album = os.path.join(artist, f"{year} - {words(rng, 1, 4)} {a}")
+            os.makedirs(album)
+            kind = rng.random()
+            if kind < 0.03:
+                continue  # empty
+            if kind < 0.06:
+                touch(os.path.join(album, "cover.jpg"))
+                continue
+            style = rng.randint(0, 2)
+            for t in range(1, rng.randint(5, 14) + 1):
+                title = words(rng, 1, 5)
+                if style == 0:
+                    track = f"{t:02d} - {title}.mp3"
+                elif style == 1:
+                    track = f"{t:02d}_{title.replace(' ', '_')}.MP3"
+                else:
+                    track = f"{t} {title}.mp3"
+                touch(os.path.join(album, track))
+            if rng.random() < 0.95:
+                touch(os.path.join(album, "cover.jpg"))
+            if rng.random() < 0.05:
+                touch(os.path.join(album, rng.choice(EXTRAS[1:])))
+
+
+def make_wide(root, rng, count):
+    os.makedirs(root)
+    numbers = list(range(1, count + 1))
+    rng.shuffle(numbers)
+    for n in numbers:
+        touch(os.path.join(root, f"{words(rng, 1, 3)} {n}.mp3"))
+
+
+def make_deep(root, depth):
+    folder = root
+    os.makedirs(folder)
+    for level in range(1, depth + 1):
+        folder = os.path.join(folder, f"{level:03d}")
+        os.mkdir(folder)
+        touch(os.path.join(folder, f"Track {level} a.mp3"))
+        touch(os.path.join(folder, f"Track {level} b.mp3"))
+
+
+def count_tree(root):
+    folders = files = mp3 = 0
+    for _, dirs, names in os.walk(root):
+        folders += 1
+        files += len(names)
+        mp3 += sum(1 for n in names if n.lower().endswith(".mp3"))
+    return {"folders": folders, "files": files, "mp3": mp3}
+
+
+def ensure_trees(work):
+    trees = os.path.join(work, "trees")
+    manifest_path = os.path.join(trees, "manifest.json")
+    try:
+        with open(manifest_path) as f:
+            manifest = json.load(f)
+        if manifest.get("version") == GENERATOR_VERSION:
+            return trees, manifest["trees"]
+    except (OSError, ValueError):
+        pass
+    print("generating trees in", trees, "...", file=sys.stderr, flush=True)
+    shutil.rmtree(trees, ignore_errors=True)
+    os.makedirs(trees)
+    make_library(os.path.join(trees, "library"), random.Random(SEED), 640)
+    make_library(os.path.join(trees, "library2"), random.Random(SEED + 1), 1280)
+    make_wide(os.path.join(trees, "wide"), random.Random(SEED + 2), 100_000)
+    make_deep(os.path.join(trees, "deep"), 500)
+    info = {
+        "library": {"dir": "library", **count_tree(os.path.join(trees, "library"))},
+        "library x2": {"dir": "library2", **count_tree(os.path.join(trees, "library2"))},
+        "wide": {"dir": "wide", **count_tree(os.path.join(trees, "wide"))},
+        "deep": {"dir": "deep", **count_tree(os.path.join(trees, "deep"))},
+    }
+    with open(manifest_path, "w") as f:
+        json.dump({"version": GENERATOR_VERSION, "trees": info}, f, indent=1)
+    return trees, info
+
+
+class Commands:
+    def __init__(self, program, work, reading):
+        self.program = program
+        self.jukebox = os.path.join(work, "jukebox")
+        os.makedirs(self.jukebox, exist_ok=True)
+        self.find_out = os.path.join(work, "find.out")
+        self.reading = reading
+
+    def trackfold(self, tree):
+        return [self.program, tree, self.jukebox, "--reading", self.reading]
+
+    def find(self, tree):
+        return ["find", tree, "-iname", "*.mp3"]
+
+    def run(self, argv, to_file=False):
+        """Runs argv once; returns the wall time in seconds."""
+        out = open(self.find_out, "wb") if to_file else subprocess.DEVNULL
+        try:
+            start = time.perf_counter()
+            result = subprocess.run(argv, stdout=out, stderr=subprocess.PIPE)
+            elapsed = time.perf_counter() - start
+        finally:
+            if to_file:
+                out.close()
+        if result.returncode != 0:
+            sys.exit(f"{' '.join(argv)} failed:\n{result.stderr.decode(errors='replace')}")
+        return elapsed
+
+
+def strace_summary(argv, out_path):
+    """Total system calls of argv and its children, by strace -c."""
+    subprocess.run(["strace", "-f", "-c", "-o", out_path, "--"] + argv,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    calls = {}
+    with open(out_path) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) >= 5 and fields[0][0].isdigit() and fields[3].isdigit():
+                calls[fields[-1]] = int(fields[3])
+    return calls.get("total", 0), calls
+
+
+GETDENTS = re.compile(r"^(?:\d+\s+)?getdents64\((\d+)<(.*)>, .*\) = (-?\d+)")
+
+
+def directory_passes(argv, out_path):
+    """Per folder path: how many times it was read to its end (getdents64 = 0)."""
+    subprocess.run(["strace", "-f", "-y", "-e", "trace=getdents64", "-o", out_path, "--"] + argv,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    ended = Counter()
+    with open(out_path, errors="replace") as f:
+        for line in f:
+            m = GETDENTS.match(line)
+            if m and m.group(3) == "0":
+                ended[m.group(2)] += 1
+    return ended
+
+
+def peak_kib(argv, out_path):
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", out_path, "--"] + argv,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    with open(out_path) as f:
+        return int(f.read().split()[-1])
+
+
+def fmt_ms(seconds):
+    return f"{seconds * 1000:.0f}" if seconds >= 0.1 else f"{seconds * 1000:.1f}"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--runs", type=int, default=11)
+    parser.add_argument("--reading", choices=["posix", "qt"], default="posix")
+    args = parser.parse_args()
+    if args.runs < 9:
+        parser.error("at least 9 runs: the goals are medians of at least 9")
+
+    work = os.path.abspath(args.work)
+    trees_dir, trees = ensure_trees(work)
+    commands = Commands(os.path.abspath(args.program), work, args.reading)
+    path_of = {name: os.path.join(trees_dir, t["dir"]) for name, t in trees.items()}
+
+    # Warm the cache and check that both run at all.
+    for name in trees:
+        commands.run(commands.find(path_of[name]), to_file=True)
+        commands.run(commands.trackfold(path_of[name]))
+
+    times = {name: {"trackfold": [], "find": []} for name in trees}
+    for run in range(args.runs):
+        print(f"\rrun {run + 1}/{args.runs}", end="", file=sys.stderr, flush=True)
+        for name in trees:
+            pair = [("find", True), ("trackfold", False)]
+            if run % 2:
+                pair.reverse()  # neither always goes first
+            for who, to_file in pair:
+                argv = (commands.find if who == "find" else commands.trackfold)(path_of[name])
+                times[name][who].append(commands.run(argv, to_file))
+    print("\r", end="", file=sys.stderr)
+
+    scratch = os.path.join(work, "scratch")
+    rows = []
+    missed = []
+    for name, tree in trees.items():
+        tf = times[name]["trackfold"]
+        fd = times[name]["find"]
+        ratio = statistics.median(tf) / statistics.median(fd)
+        tf_argv = commands.trackfold(path_of[name])
+        total, _ = strace_summary(tf_argv, scratch)
+        find_total, _ = strace_summary(commands.find(path_of[name]), scratch)
+        ended = directory_passes(tf_argv, scratch)
+        walked = {p: n for p, n in ended.items() if p == path_of[name] or
+                  p.startswith(path_of[name] + "/")}
+        most_passes = max(walked.values(), default=0)
+        peak = peak_kib(tf_argv, scratch) / 1024
+        find_peak = peak_kib(commands.find(path_of[name]), scratch) / 1024
+        per_folder = total / tree["folders"]
+        rows.append([
+            name, f"{tree['folders']:,}", f"{tree['files']:,}",
+            f"{fmt_ms(statistics.median(tf))} ({fmt_ms(min(tf))}–{fmt_ms(max(tf))})",
+            f"{fmt_ms(statistics.median(fd))} ({fmt_ms(min(fd))}–{fmt_ms(max(fd))})",
+            f"{ratio:.2f}" + (f" (≤ {RATIO_GOAL[name]})" if RATIO_GOAL[name] else ""),
+            f"{per_folder:.2f} ({find_total / tree['folders']:.2f})",
+            f"{most_passes}" + ("" if len(walked) == tree["folders"] else
+                                f" ({len(walked)} of {tree['folders']} read)"),
+            f"{peak:.1f} ({find_peak:.1f})",
+        ])
+        goal = RATIO_GOAL[name]
+        if goal and ratio > goal:
+            missed.append(f"{name}: {ratio:.2f} times find, goal at most {goal}")
+        if name == "library" and per_folder > SYSCALLS_PER_FOLDER_GOAL:
+            missed.append(f"{name}: {per_folder:.2f} system calls per folder, goal at most "
+                          f"{SYSCALLS_PER_FOLDER_GOAL}")
+        if most_passes != 1 or len(walked) != tree["folders"]:
+            missed.append(f"{name}: not exactly one directory pass per folder "
+                          f"(at most {most_passes}, {len(walked)} of {tree['folders']} read)")
+        limit = MEMORY_GOAL_MIB[name]
+        if limit and peak > limit:
+            missed.append(f"{name}: peak memory {peak:.1f} MiB, goal at most {limit} MiB")
+
+    header = ["tree", "folders", "files", "Trackfold ms, median (min–max)",
+              "find ms, median (min–max)", "ratio to find (goal)",
+              "system calls per folder (find)", "passes per folder", "peak MiB (find)"]
+    print(f"Whole Start command vs `find TREE -iname '*.mp3' > file`; "
+          f"{args.runs} interleaved runs, warm cache, reading: {args.reading}")
+    print()
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+
+    one = statistics.median(times["library"]["trackfold"])
+    two = statistics.median(times["library x2"]["trackfold"])
+    size = trees["library x2"]["files"] / trees["library"]["files"]
+    doubling = (two / one) / size
+    print()
+    print(f"Doubling: library x2 holds {size:.2f} times the files and takes "
+          f"{two / one:.2f} times as long ({doubling:.2f} per doubling, goal at most "
+          f"{DOUBLING_SLACK:.2f}).")
+    if doubling > DOUBLING_SLACK:
+        missed.append(f"doubling: the time grows {doubling:.2f} times as fast as the tree")
+    print()
+    if missed:
+        print("GOALS MISSED:")
+        for line in missed:
+            print("  - " + line)
+    else:
+        print("All goals met.")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

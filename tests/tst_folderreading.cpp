@@ -1,0 +1,146 @@
+#include "fserror.h"
+#include "musictree.h"
+#include "realfilesystem.h"
+
+#include <QDir>
+#include <QTest>
+
+using fsservice::Folder;
+using fsservice::RealFileSystem;
+using Reading = RealFileSystem::Reading;
+
+Q_DECLARE_METATYPE(Reading)
+
+namespace {
+
+QStringList contents(const Folder& folder) {
+    QStringList lines;
+    for (const auto& sub : folder.SubFolders()) {
+        lines << sub.Path + "/";
+    }
+    for (const auto& file : folder.Files()) {
+        lines << file.Path() + (file.isHidden() ? " hidden" : "") +
+                     (file.isSystem() ? " system" : "");
+    }
+    return lines;
+}
+
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+}  // namespace
+
+class FolderReadingTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readings_data();
+    void bigFolderReadsWhole();
+    void idsMatchAFreshRead_data() { readings_data(); }
+    void idsMatchAFreshRead();
+    void parentAskedAgainAfterItsLastSubFolder_data() { readings_data(); }
+    void parentAskedAgainAfterItsLastSubFolder();
+    void deepChainHoldsOneHandle();
+};
+
+void FolderReadingTest::readings_data() {
+    QTest::addColumn<Reading>("reading");
+    QTest::newRow("posix") << Reading::Posix;
+    QTest::newRow("qt") << Reading::Qt;
+}
+
+void FolderReadingTest::bigFolderReadsWhole() {
+    // Far more than one 64 KiB directory read holds: every entry must come
+    // back once, in the same order both ways.
+    MusicTree tree;
+    QStringList names;
+    for (int i = 0; i < 3000; ++i) {
+        names << QStringLiteral("Big/%1 a long enough name to fill the buffer.mp3").arg(i);
+    }
+    tree.addFiles(names);
+    tree.addFolder("Big/sub");
+    tree.addFile("Big/.hidden");
+
+    RealFileSystem posix(Reading::Posix);
+    RealFileSystem qt(Reading::Qt);
+    const QStringList fast = contents(posix.GetFolder(tree.path("Big")));
+    QCOMPARE(fast.size(), 3002);
+    QCOMPARE(fast, contents(qt.GetFolder(tree.path("Big"))));
+}
+
+void FolderReadingTest::idsMatchAFreshRead() {
+    // The walk takes a sub-folder's id from its parent's read; it must be the
+    // id that reading the folder by its path gives.
+    QFETCH(Reading, reading);
+    MusicTree tree;
+    tree.addFolder("Music/Rock");
+    tree.addFolder("Music/Pop");
+    tree.addLink("Music/link to rock", tree.path("Music/Rock"));
+
+    RealFileSystem fso(reading);
+    const Folder music = fso.GetFolder(tree.path("Music"));
+    QCOMPARE(int(music.SubFolders().size()), 3);
+    for (const auto& sub : music.SubFolders()) {
+        const Folder viaParent = fso.GetFolder(music, sub);
+        QVERIFY2(viaParent.id() == fso.GetFolder(sub.Path).id(), qPrintable(sub.Path));
+    }
+    const Folder link = fso.GetFolder(music, music.SubFolders()[0]);
+    const Folder rock = fso.GetFolder(music, music.SubFolders()[2]);
+    QCOMPARE(link.Path(), tree.path("Music/link to rock"));
+    QVERIFY(link.id() == rock.id());
+    QVERIFY(!(link.id() == music.id()));
+}
+
+void FolderReadingTest::parentAskedAgainAfterItsLastSubFolder() {
+    // Opening the last sub-folder lets the parent's handle go; asking again
+    // must still work, by path.
+    QFETCH(Reading, reading);
+    MusicTree tree;
+    tree.addFile("Music/A/a.mp3");
+    tree.addFile("Music/B/b.mp3");
+
+    RealFileSystem fso(reading);
+    const Folder music = fso.GetFolder(tree.path("Music"));
+    const auto& last = music.SubFolders().back();
+    const QStringList first = contents(fso.GetFolder(music, last));
+    QCOMPARE(contents(fso.GetFolder(music, last)), first);
+    QCOMPARE(contents(fso.GetFolder(music, music.SubFolders().front())),
+             QStringList(tree.path("Music/A/a.mp3")));
+}
+
+void FolderReadingTest::deepChainHoldsOneHandle() {
+#ifndef Q_OS_LINUX
+    QSKIP("counts descriptors in /proc");
+#else
+    // Each folder of the chain has one sub-folder: once that is open the
+    // parent's handle has nothing left to do, so the walk down 300 levels
+    // never holds more than one.
+    MusicTree tree;
+    QString chain = "top";
+    for (int level = 0; level < 300; ++level) {
+        chain += QStringLiteral("/level %1").arg(level, 3, 10, QChar(u'0'));
+    }
+    tree.addFile(chain + "/bottom.mp3");
+
+    const int before = openDescriptors();
+    RealFileSystem fso(Reading::Posix);
+    Folder folder = fso.GetFolder(tree.path("top"));
+    int depth = 0;
+    int mostOpen = 0;
+    while (!folder.SubFolders().empty()) {
+        Folder next = fso.GetFolder(folder, folder.SubFolders().front());
+        folder = std::move(next);
+        mostOpen = std::max(mostOpen, openDescriptors() - before);
+        ++depth;
+    }
+    QCOMPARE(depth, 300);
+    QCOMPARE(contents(folder), QStringList(tree.path(chain + "/bottom.mp3")));
+    QVERIFY2(mostOpen <= 1, qPrintable(QString::number(mostOpen)));
+#endif
+}
+
+QTEST_GUILESS_MAIN(FolderReadingTest)
+#include "tst_folderreading.moc"
