@@ -7,12 +7,9 @@
 class FaultyStream final : public fsservice::TextStream {
 public:
     FaultyStream(FaultyFileSystem& owner, QString path, std::unique_ptr<TextStream> real)
-        : m_owner(owner), m_path(std::move(path)), m_real(std::move(real))
-    {
-    }
+        : m_owner(owner), m_path(std::move(path)), m_real(std::move(real)) {}
 
-    void WriteLine(QStringView text) override
-    {
+    void WriteLine(QStringView text) override {
         ++m_lines;
         if (m_lines == m_owner.m_line) {
             m_owner.failIf(FaultyFileSystem::Operation::WriteLine, m_path);
@@ -20,8 +17,7 @@ public:
         m_real->WriteLine(text);
     }
 
-    void Close() override
-    {
+    void Close() override {
         m_owner.failIf(FaultyFileSystem::Operation::Close, m_path);
         m_real->Close();
     }
@@ -35,43 +31,43 @@ private:
 
 FaultyFileSystem::FaultyFileSystem(fsservice::FileSystem& target, Operation operation,
                                    QString pathEnd, int line)
-    : ForwardingFileSystem(target), m_operation(operation),
-      m_pathEnd(QDir::toNativeSeparators(pathEnd)), m_line(line)
-{
-}
+    : ForwardingFileSystem(target),
+      m_operation(operation),
+      m_pathEnd(QDir::toNativeSeparators(pathEnd)),
+      m_line(line) {}
 
-void FaultyFileSystem::failIf(Operation operation, const QString& path)
-{
+void FaultyFileSystem::failIf(Operation operation, const QString& path) {
     if (operation == m_operation && path.endsWith(m_pathEnd)) {
         ++m_fired;
         throw fsservice::FsError(path, reason());
     }
 }
 
-void FaultyFileSystem::CreateFolder(const QString& path)
-{
+void FaultyFileSystem::CreateFolder(const QString& path) {
     failIf(Operation::CreateFolder, path);
     ForwardingFileSystem::CreateFolder(path);
 }
 
 std::unique_ptr<fsservice::TextStream> FaultyFileSystem::CreateTextFile(const QString& path,
                                                                         bool overwrite,
-                                                                        bool unicode)
-{
+                                                                        bool unicode) {
     failIf(Operation::CreateTextFile, path);
     return std::make_unique<FaultyStream>(
         *this, path, ForwardingFileSystem::CreateTextFile(path, overwrite, unicode));
 }
 
-fsservice::Folder FaultyFileSystem::GetFolder(const QString& path)
-{
+fsservice::Folder FaultyFileSystem::GetFolder(const QString& path) {
     failIf(Operation::GetFolder, path);
     return ForwardingFileSystem::GetFolder(path);
 }
 
 fsservice::Folder FaultyFileSystem::GetFolder(const fsservice::Folder& parent,
-                                              const fsservice::SubFolder& sub)
-{
+                                              const fsservice::SubFolder& sub) {
     failIf(Operation::GetFolder, sub.Path);
     return ForwardingFileSystem::GetFolder(parent, sub);
+}
+
+QStringList FaultyFileSystem::ListFiles(const QString& pattern) {
+    failIf(Operation::ListFiles, pattern);
+    return ForwardingFileSystem::ListFiles(pattern);
 }

@@ -12,8 +12,7 @@
 #include <unistd.h>
 #endif
 
-MusicTree::MusicTree()
-{
+MusicTree::MusicTree() {
     if (!m_dir.isValid()) {
         qFatal("cannot create a temporary folder: %s", qPrintable(m_dir.errorString()));
     }
@@ -24,8 +23,7 @@ namespace {
 
 // Removes everything inside the folder `fd`, by raw names: QDir cannot remove
 // names that are not valid UTF-8.
-void removeContents(int fd)
-{
+void removeContents(int fd) {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
@@ -53,8 +51,7 @@ void removeContents(int fd)
 }  // namespace
 #endif
 
-MusicTree::~MusicTree()
-{
+MusicTree::~MusicTree() {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
@@ -63,28 +60,24 @@ MusicTree::~MusicTree()
 #endif
 }
 
-QString MusicTree::root() const
-{
+QString MusicTree::root() const {
     return QDir::toNativeSeparators(m_dir.path());
 }
 
-QString MusicTree::path(const QString& relative) const
-{
+QString MusicTree::path(const QString& relative) const {
     if (relative.isEmpty()) {
         return root();
     }
     return QDir::toNativeSeparators(m_dir.path() + u'/' + relative);
 }
 
-void MusicTree::addFolder(const QString& relative) const
-{
+void MusicTree::addFolder(const QString& relative) const {
     if (!QDir().mkpath(m_dir.path() + u'/' + relative)) {
         qFatal("cannot create folder %s", qPrintable(relative));
     }
 }
 
-void MusicTree::addFile(const QString& relative, const QByteArray& content) const
-{
+void MusicTree::addFile(const QString& relative, const QByteArray& content) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
     QFile file(full);
@@ -93,15 +86,13 @@ void MusicTree::addFile(const QString& relative, const QByteArray& content) cons
     }
 }
 
-void MusicTree::addFiles(const QStringList& relatives) const
-{
+void MusicTree::addFiles(const QStringList& relatives) const {
     for (const QString& relative : relatives) {
         addFile(relative);
     }
 }
 
-void MusicTree::addLink(const QString& relative, const QString& target) const
-{
+void MusicTree::addLink(const QString& relative, const QString& target) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
 #ifdef Q_OS_UNIX
@@ -116,8 +107,7 @@ void MusicTree::addLink(const QString& relative, const QString& target) const
 #endif
 }
 
-void MusicTree::addFifo(const QString& relative) const
-{
+void MusicTree::addFifo(const QString& relative) const {
 #ifdef Q_OS_UNIX
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
@@ -129,8 +119,7 @@ void MusicTree::addFifo(const QString& relative) const
 #endif
 }
 
-void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) const
-{
+void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) const {
 #ifdef Q_OS_UNIX
     addFolder(relative);
     const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
@@ -145,8 +134,7 @@ void MusicTree::addRawFile(const QString& relative, const QByteArray& rawName) c
 #endif
 }
 
-void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName) const
-{
+void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName) const {
 #ifdef Q_OS_UNIX
     addFolder(relative);
     const QByteArray full = QFile::encodeName(m_dir.path() + u'/' + relative) + '/' + rawName;
@@ -159,8 +147,17 @@ void MusicTree::addRawFolder(const QString& relative, const QByteArray& rawName)
 #endif
 }
 
-QByteArray readBytes(const QString& path)
-{
+CurrentDirectoryScope::CurrentDirectoryScope(const QString& path) : m_before(QDir::currentPath()) {
+    if (!QDir::setCurrent(path)) {
+        qFatal("cannot enter %s", qPrintable(path));
+    }
+}
+
+CurrentDirectoryScope::~CurrentDirectoryScope() {
+    QDir::setCurrent(m_before);
+}
+
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
