@@ -232,7 +232,8 @@ private:
 /// One run of the driver program; see trackfold_driver.cpp.
 class Driver {
 public:
-    explicit Driver(const QStringList& arguments) {
+    explicit Driver(const QStringList& arguments, const QStringList& environment = {}) {
+        m_process.setEnvironment(QProcess::systemEnvironment() + environment);
         m_process.setProgram(QStringLiteral(TRACKFOLD_DRIVER));
         m_process.setArguments(arguments);
         m_process.start();
@@ -685,12 +686,15 @@ void CatalogueTest::filesystemRoot() {
         parseTree({"b.mp3", "Rock/a.mp3", "Rock/Live/c.mp3", "Pop/fscommand/d.mp3", "xml/"});
     buildTree(QFile::encodeName(tree.root()), root);
 
-    Driver driver({"--chroot", tree.root(), "/", "/", "playlist"});
+    // A sanitizer's leak check reads /proc, which is not there inside.
+    const QString options = qEnvironmentVariable("ASAN_OPTIONS");
+    Driver driver({"--chroot", tree.root(), "/", "/", "playlist"},
+                  {"ASAN_OPTIONS=" + options + (options.isEmpty() ? "" : ":") + "detect_leaks=0"});
     QVERIFY(driver.finish());
     if (driver.exitCode() == 77) {
         QSKIP("cannot change the root directory here (not root)");
     }
-    QCOMPARE(driver.exitCode(), 0);
+    QVERIFY2(driver.exitCode() == 0, driver.errors());
     ++tally.inputs;
     QCOMPARE(driver.events(), driverDone("//xml/", "playlist", false));
 
