@@ -8,6 +8,10 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Packages every build needs; scripts add their own.
 base_packages=(cmake ninja-build g++ qt6-base-dev)
 
+# Flags of the second build, in which AddressSanitizer and
+# UndefinedBehaviorSanitizer watch every test; any report ends the test.
+sanitizer_flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+
 ensure_packages() {
     local missing=()
     local package
@@ -30,5 +34,5 @@ build_tree() {
     local dir=$1
     shift
     cmake -S "$repo_root" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir"
+    cmake --build "$dir" --parallel "${TRACKFOLD_JOBS:-2}"
 }

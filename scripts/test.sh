@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test twice: in build/, and
+# in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensure_packages "${base_packages[@]}"
+# The window tests measure texts in DejaVu Sans, the font the window asks for.
+ensure_packages "${base_packages[@]}" fonts-dejavu-core
+
+export QT_QPA_PLATFORM=offscreen
 
 build_tree "$repo_root/build" -DCMAKE_BUILD_TYPE=Debug
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$repo_root/build" --output-on-failure -j"$(nproc)"
+ctest --test-dir "$repo_root/build" --output-on-failure -j2
+
+build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$sanitizer_flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$sanitizer_flags"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$repo_root/build-asan" --output-on-failure -j2

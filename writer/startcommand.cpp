@@ -29,7 +29,16 @@ void StartCommand::run() {
         // run the checks stop still leaves it in place.
         const QString folder = playlistFolder(m_fso.CurrentDirectory());
         if (!m_fso.FolderExists(folder)) {
-            m_fso.CreateFolder(folder);
+            try {
+                m_fso.CreateFolder(folder);
+            } catch (const fsservice::FsError&) {
+                // A second copy of the program, started at the same moment, may
+                // have made it since the look above; only a folder still missing
+                // is a failure.
+                if (!m_fso.FolderExists(folder)) {
+                    throw;
+                }
+            }
         }
 
         if (m_view.pathText().isEmpty()) {

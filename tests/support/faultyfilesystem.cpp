@@ -66,3 +66,8 @@ fsservice::Folder FaultyFileSystem::GetFolder(const fsservice::Folder& parent,
     failIf(Operation::GetFolder, sub.Path);
     return ForwardingFileSystem::GetFolder(parent, sub);
 }
+
+QStringList FaultyFileSystem::ListFiles(const QString& pattern) {
+    failIf(Operation::ListFiles, pattern);
+    return ForwardingFileSystem::ListFiles(pattern);
+}

@@ -7,7 +7,15 @@
 /// permissions alone cannot make these operations fail.
 class FaultyFileSystem final : public fsservice::ForwardingFileSystem {
 public:
-    enum class Operation { None, CreateFolder, GetFolder, CreateTextFile, WriteLine, Close };
+    enum class Operation {
+        None,
+        CreateFolder,
+        GetFolder,
+        CreateTextFile,
+        WriteLine,
+        Close,
+        ListFiles
+    };
 
     FaultyFileSystem(fsservice::FileSystem& target, Operation operation, QString pathEnd,
                      int line = 0);
@@ -23,6 +31,7 @@ public:
     fsservice::Folder GetFolder(const QString& path) override;
     fsservice::Folder GetFolder(const fsservice::Folder& parent,
                                 const fsservice::SubFolder& sub) override;
+    QStringList ListFiles(const QString& pattern) override;
 
 private:
     // The operation fails when its path ends in `m_pathEnd` (native separators).

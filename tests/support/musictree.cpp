@@ -146,6 +146,16 @@ void MusicTree::addRaw(const QString& relative, const QByteArray& rawName, bool 
 #endif
 }
 
+CurrentDirectoryScope::CurrentDirectoryScope(const QString& path) : m_before(QDir::currentPath()) {
+    if (!QDir::setCurrent(path)) {
+        qFatal("cannot enter %s", qPrintable(path));
+    }
+}
+
+CurrentDirectoryScope::~CurrentDirectoryScope() {
+    QDir::setCurrent(m_before);
+}
+
 QByteArray readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

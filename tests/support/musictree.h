@@ -38,5 +38,16 @@ private:
     QTemporaryDir m_dir;
 };
 
+/// Makes `path` the process's current directory for one scope.
+class CurrentDirectoryScope {
+public:
+    explicit CurrentDirectoryScope(const QString& path);
+    ~CurrentDirectoryScope();
+    Q_DISABLE_COPY_MOVE(CurrentDirectoryScope)
+
+private:
+    QString m_before;
+};
+
 /// Reads a whole file; an empty array when it cannot be read.
 QByteArray readBytes(const QString& path);

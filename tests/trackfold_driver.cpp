@@ -1,0 +1,153 @@
+// Runs the Start command once in a process of its own, for the tests that kill
+// a run or run two at once. Every message the run shows is printed to stdout as
+// "event: <text>"; the replace question is answered Yes.
+//
+//   trackfold_driver [options] CWD MUSIC NAME
+//     --chroot DIR          enter DIR as the file-system root first (needs root)
+//     --gate-folder         stop right after the playlist folder was looked for
+//     --gate-document LINE  stop before writing that line of the playlist document
+//     --gate-index LINE     stop before writing that line of the index
+//
+// At a gate the driver prints "gate <where>" and waits for a line on stdin, so
+// a test can kill it there or let several drivers go on together.
+
+#include "filesystem.h"
+#include "realfilesystem.h"
+#include "startcommand.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+void gate(const char* where) {
+    std::printf("gate %s\n", where);
+    std::fflush(stdout);
+    char line[64];
+    if (!std::fgets(line, sizeof line, stdin)) {
+        return;  // stdin closed: go on
+    }
+}
+
+class GatedStream final : public fsservice::TextStream {
+public:
+    GatedStream(std::unique_ptr<TextStream> real, int gateLine, const char* where)
+        : m_real(std::move(real)), m_gateLine(gateLine), m_where(where) {}
+    void WriteLine(QStringView text) override {
+        if (++m_lines == m_gateLine) {
+            gate(m_where);
+        }
+        m_real->WriteLine(text);
+    }
+    void Close() override { m_real->Close(); }
+
+private:
+    std::unique_ptr<TextStream> m_real;
+    int m_gateLine;
+    const char* m_where;
+    int m_lines = 0;
+};
+
+class GatedFileSystem final : public fsservice::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool gateFolder = false;
+    int documentLine = 0;
+    int indexLine = 0;
+
+    bool FolderExists(const QString& path) override {
+        const bool exists = ForwardingFileSystem::FolderExists(path);
+        if (gateFolder) {
+            gateFolder = false;  // only the first look: the playlist folder's
+            gate("folder");
+        }
+        return exists;
+    }
+    std::unique_ptr<fsservice::TextStream> CreateTextFile(const QString& path, bool overwrite,
+                                                          bool unicode) override {
+        auto real = ForwardingFileSystem::CreateTextFile(path, overwrite, unicode);
+        const int line = unicode ? documentLine : indexLine;
+        if (line <= 0) {
+            return real;
+        }
+        return std::make_unique<GatedStream>(std::move(real), line, unicode ? "document" : "index");
+    }
+};
+
+class PrintingView final : public writer::PlaylistView {
+public:
+    QString path;
+    QString name;
+
+    QString pathText() const override { return path; }
+    QString playListName() const override { return name; }
+    void focusPathText() override { print(QStringLiteral("focus PathText")); }
+    void focusPlayListName() override { print(QStringLiteral("focus PlayListName")); }
+    void beep() override { print(QStringLiteral("beep")); }
+    void showMessage(writer::MessageIcon, const QString& prompt) override {
+        print(QStringLiteral("message ") + prompt);
+    }
+    bool askYesNo(const QString& prompt) override {
+        print(QStringLiteral("ask ") + prompt);
+        return true;
+    }
+
+private:
+    static void print(const QString& event) {
+        std::printf("event: %s\n", event.toUtf8().constData());
+        std::fflush(stdout);
+    }
+};
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: trackfold_driver [--chroot DIR] [--gate-folder] [--gate-document LINE] "
+                 "[--gate-index LINE] CWD MUSIC NAME\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fsservice::RealFileSystem real;
+    GatedFileSystem fso(real);
+    QByteArray root;
+    QStringList positional;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--chroot" && hasValue) {
+            root = argv[++i];
+        } else if (arg == "--gate-folder") {
+            fso.gateFolder = true;
+        } else if (arg == "--gate-document" && hasValue) {
+            fso.documentLine = std::atoi(argv[++i]);
+        } else if (arg == "--gate-index" && hasValue) {
+            fso.indexLine = std::atoi(argv[++i]);
+        } else {
+            positional << QString::fromLocal8Bit(arg);
+        }
+    }
+    if (positional.size() != 3) {
+        return usage();
+    }
+    if (!root.isEmpty() && (::chroot(root.constData()) != 0 || ::chdir("/") != 0)) {
+        std::fprintf(stderr, "chroot: %s\n", std::strerror(errno));
+        return 77;  // the caller skips
+    }
+    if (!QDir::setCurrent(positional[0])) {
+        std::fprintf(stderr, "cannot enter %s\n", qPrintable(positional[0]));
+        return 2;
+    }
+    PrintingView view;
+    view.path = positional[1];
+    view.name = positional[2];
+    writer::StartCommand(fso, view, texts::english).run();
+    return 0;
+}

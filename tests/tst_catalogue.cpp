@@ -1,0 +1,885 @@
+// Hostile inputs, hostile trees, injected faults, killed processes and two runs
+// at once. Every row checks the same four things: the run ends (it does not
+// crash or hang), the user gets the right message, nothing earlier in the
+// playlist folder is lost or left half-written, and every file written is
+// well-formed XML whose attribute values are exactly the raw names.
+
+#include "faultyfilesystem.h"
+#include "musictree.h"
+#include "playlistcheck.h"
+#include "playlistxml.h"
+#include "realfilesystem.h"
+#include "recordingview.h"
+#include "startcommand.h"
+#include "treemodel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using fsservice::RealFileSystem;
+using writer::StartCommand;
+using Operation = FaultyFileSystem::Operation;
+
+namespace {
+
+enum class Outcome { Done, NotFound, Error };
+/// Which files of the playlist folder a run may replace.
+enum class Written { Nothing, Document, Both };
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(Written)
+
+namespace {
+
+const QByteArray kIndex = "brantwell-playlists.xml";
+
+const texts::Texts& textsFor(const QString& language) {
+    return language == "nl" ? texts::dutch : texts::english;
+}
+
+QList<QByteArray> standardTree() {
+    return {"a.mp3",           "Rock/b.mp3",           "Rock/Live/c.mp3",
+            "Rock/Live/d.mp3", "Rock/Live/Deep/e.mp3", "Pop & Soul/f.mp3"};
+}
+
+const TreeNode* nodeAt(const TreeNode& root, const QString& relative) {
+    const TreeNode* node = &root;
+    for (const QString& part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        const auto found = std::find_if(
+            node->children.begin(), node->children.end(),
+            [&](const TreeNode& child) { return QString::fromUtf8(child.name) == part; });
+        if (found == node->children.end()) {
+            return nullptr;
+        }
+        node = &*found;
+    }
+    return node;
+}
+
+void putFile(const QByteArray& nativePath, const QByteArray& bytes) {
+    const int fd = ::open(nativePath.constData(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), bytes.size()) != bytes.size()) {
+        qFatal("cannot write %s", nativePath.constData());
+    }
+    ::close(fd);
+}
+
+/// A jukebox folder, the current directory of a run: the music folder "Music"
+/// holding the row's tree, and the playlist folder "xml" holding earlier
+/// playlists (names with markup and invalid UTF-8 among them) and an index.
+struct Stage {
+    MusicTree tree;
+    TreeNode jukeboxModel;  // the jukebox folder's own entries
+    QString jukebox;
+    QString music;
+    QString xml;  // ends in '/'
+    QMap<QByteArray, QByteArray> before;
+
+    explicit Stage(const QList<QByteArray>& musicEntries, const QString& name = "playlist",
+                   bool withPlaylistFolder = true) {
+        QList<QByteArray> entries;
+        for (const QByteArray& entry : musicEntries) {
+            entries << "Music/" + entry;
+        }
+        entries << "Music/";
+        jukeboxModel = parseTree(entries);
+        tree.addFolder("jukebox");
+        jukebox = tree.path("jukebox");
+        music = jukebox + "/Music";
+        xml = jukebox + "/xml/";
+        buildTree(QFile::encodeName(jukebox), jukeboxModel);
+        if (!withPlaylistFolder) {
+            return;
+        }
+        tree.addFolder("jukebox/xml");
+        const QByteArray folder = QFile::encodeName(xml);
+        const QByteArray earlier =
+            utf16Lines({R"(<?xml version="1.0"?>)", R"(<playlist type="local">)",
+                        R"(<album path="/earlier" title="earlier">)",
+                        R"(<mp3 title="x.mp3" track="x"/>)", "</album>", "</playlist>"});
+        for (const QByteArray& file :
+             {QByteArray("playlist.xml"), QByteArray("Old Playlist.xml"),
+              QByteArray("Caf\xe9 playlist.xml"), QByteArray("Rock & Roll <playlist>.xml")}) {
+            putFile(folder + file, earlier);
+        }
+        // An earlier document under the row's own name, where the disk takes it.
+        const QByteArray own = folder + QFile::encodeName(name) + ".xml";
+        const int fd = ::open(own.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            putFile(own, earlier);
+        }
+        putFile(
+            folder + kIndex,
+            utf8Lines({R"(<?xml version="1.0"?>)", "<filelist>",
+                       R"(<file name="playlist" path="/earlier/playlist.xml"/>)", "</filelist>"}));
+        before = snapshotFolder(xml);
+    }
+
+    QString expand(QString text) const {
+        return text.replace("{music}", music).replace("{jukebox}", jukebox).replace("{xml}", xml);
+    }
+
+    /// The albums the document must hold when the music folder is typed so.
+    QStringList albums(const QString& typed) const {
+        const QString absolute = QDir::cleanPath(QDir(jukebox).absoluteFilePath(typed));
+        const TreeNode* node = nodeAt(jukeboxModel, QDir(jukebox).relativeFilePath(absolute));
+        if (!node) {
+            return {"no such folder in the model: " + typed};
+        }
+        return expectedAlbums(*node, typed, absolute);
+    }
+
+    bool existed(const QString& name) const {
+        return before.contains(QFile::encodeName(name) + ".xml");
+    }
+
+    QStringList run(fsservice::FileSystem& fso, const QString& typed, const QString& name,
+                    const texts::Texts& texts) const {
+        const CurrentDirectoryScope current(jukebox);
+        RecordingView view;
+        view.path = typed;
+        view.name = name;
+        StartCommand(fso, view, texts).run();
+        return view.events;
+    }
+
+    QStringList replaceQuestion(const QString& name, const texts::Texts& t) const {
+        if (!existed(name)) {
+            return {};
+        }
+        return {"beep", "ask: " + t.playlistPrefix + xml + name + t.replaceQuestion};
+    }
+
+    QStringList doneEvents(const QString& name, const texts::Texts& t) const {
+        return replaceQuestion(name, t) +
+               QStringList{"beep", "message Information: " + t.playlistPrefix + xml + name +
+                                       t.playlistReady};
+    }
+
+    /// After a run: the playlist folder holds what it held before, except that
+    /// the document named `name` and the index may be replaced as `written`
+    /// says, and what replaced them is complete and exactly what was meant.
+    void verify(Written written, const QString& name, const QStringList& albums) const {
+        const QByteArray document = QFile::encodeName(name) + ".xml";
+        const QMap<QByteArray, QByteArray> after = snapshotFolder(xml);
+        QList<QByteArray> names = before.keys();
+        if (written != Written::Nothing && !names.contains(document)) {
+            names << document;
+        }
+        if (written == Written::Both && !names.contains(kIndex)) {
+            names << kIndex;
+        }
+        std::sort(names.begin(), names.end());
+        QCOMPARE(after.keys(), names);  // nothing new besides them, no temporary left
+        for (auto it = before.begin(); it != before.end(); ++it) {
+            const bool replaced = (written != Written::Nothing && it.key() == document) ||
+                                  (written == Written::Both && it.key() == kIndex);
+            if (!replaced) {
+                QVERIFY2(after.value(it.key()) == it.value(), "changed: " + it.key());
+            }
+        }
+        if (written != Written::Nothing) {
+            const QByteArray bytes = after.value(document);
+            QCOMPARE(documentProblem(bytes), QString());
+            QCOMPARE(xmlOutline(bytes), QStringList("playlist type=[local]") + albums);
+        }
+        if (written == Written::Both) {
+            const QByteArray bytes = after.value(kIndex);
+            QCOMPARE(indexProblem(bytes), QString());
+            QCOMPARE(xmlOutline(bytes), QStringList("filelist") + expectedIndex(xml));
+        }
+    }
+};
+
+/// Says, the first time it is asked, that the playlist folder is not there,
+/// and makes it just then: what a second copy of the program does when it
+/// starts at the same moment.
+class RacingFileSystem final : public fsservice::ForwardingFileSystem {
+public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    bool FolderExists(const QString& path) override {
+        if (!m_raced) {
+            m_raced = true;
+            QDir().mkdir(path);
+            return false;
+        }
+        return ForwardingFileSystem::FolderExists(path);
+    }
+
+private:
+    bool m_raced = false;
+};
+
+// --- processes -------------------------------------------------------------
+
+/// One run of the driver program; see trackfold_driver.cpp.
+class Driver {
+public:
+    explicit Driver(const QStringList& arguments, const QStringList& environment = {}) {
+        m_process.setEnvironment(QProcess::systemEnvironment() + environment);
+        m_process.setProgram(QStringLiteral(TRACKFOLD_DRIVER));
+        m_process.setArguments(arguments);
+        m_process.start();
+        if (!m_process.waitForStarted()) {
+            qFatal("cannot start %s", TRACKFOLD_DRIVER);
+        }
+    }
+    ~Driver() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(Driver)
+
+    /// Waits for the line "gate <where>"; false when the driver ended first or
+    /// went silent for a minute (a hang).
+    bool waitForGate(const QString& where) {
+        const QByteArray wanted = "gate " + where.toUtf8() + "\n";
+        while (!m_output.contains(wanted)) {
+            if (m_process.state() == QProcess::NotRunning || !m_process.waitForReadyRead(60000)) {
+                m_output += m_process.readAllStandardOutput();
+                return m_output.contains(wanted);
+            }
+            m_output += m_process.readAllStandardOutput();
+        }
+        return true;
+    }
+    void release() { m_process.write("go\n"); }
+    qint64 pid() const { return m_process.processId(); }
+    void kill() {
+        if (m_process.processId() > 0) {
+            ::kill(pid_t(m_process.processId()), SIGKILL);
+        }
+    }
+
+    /// Waits until the driver ends (a minute at most: longer is a hang).
+    bool finish() {
+        const bool ended =
+            m_process.state() == QProcess::NotRunning || m_process.waitForFinished(60000);
+        m_output += m_process.readAllStandardOutput();
+        m_errors += m_process.readAllStandardError();
+        return ended;
+    }
+    bool killed() const { return m_process.exitStatus() == QProcess::CrashExit; }
+    int exitCode() const { return m_process.exitCode(); }
+    QStringList events() const {
+        QStringList lines;
+        for (const QByteArray& line : m_output.split('\n')) {
+            if (line.startsWith("event: ")) {
+                lines << QString::fromUtf8(line.mid(7));
+            }
+        }
+        return lines;
+    }
+    QByteArray errors() const { return m_errors; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    QByteArray m_errors;
+};
+
+/// Bytes written so far to files the process `pid` holds open in `folder`, or
+/// -1 when it holds none open there.
+qint64 openBytesIn(qint64 pid, const QString& folder) {
+    qint64 bytes = -1;
+    const QByteArray fds = "/proc/" + QByteArray::number(pid) + "/fd/";
+    DIR* dir = ::opendir(fds.constData());
+    if (!dir) {
+        return bytes;
+    }
+    const QByteArray prefix = QFile::encodeName(folder);
+    while (const dirent* d = ::readdir(dir)) {
+        char target[4096];
+        const QByteArray link = fds + d->d_name;
+        const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+        struct stat st;
+        if (length > 0 && QByteArray(target, length).startsWith(prefix) &&
+            ::stat(link.constData(), &st) == 0) {
+            bytes = std::max<qint64>(bytes, 0) + st.st_size;
+        }
+    }
+    ::closedir(dir);
+    return bytes;
+}
+
+QStringList driverDone(const QString& xml, const QString& name, bool asked) {
+    const texts::Texts& t = texts::english;
+    QStringList events;
+    if (asked) {
+        events << "beep"
+               << "ask " + t.playlistPrefix + xml + name + t.replaceQuestion;
+    }
+    return events << "beep"
+                  << "message " + t.playlistPrefix + xml + name + t.playlistReady;
+}
+
+/// A music tree whose document runs to megabytes.
+QList<QByteArray> largeTree() {
+    QList<QByteArray> entries;
+    for (const char* album : {"Disc 1", "Disc 2", "Disc 3"}) {
+        for (int track = 1; track <= 8000; ++track) {
+            entries << QByteArray(album) + "/" + QByteArray::number(track) +
+                           " - a track with a long & \"quoted\" title.mp3";
+        }
+    }
+    return entries;
+}
+
+/// Figures for the closing summary.
+struct Tally {
+    int inputs = 0;
+    int trees = 0;
+    int faults = 0;
+    int killed = 0;
+    int concurrent = 0;
+};
+Tally tally;
+
+}  // namespace
+
+class CatalogueTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void inputs_data();
+    void inputs();
+    void trees_data();
+    void trees();
+    void chainPastThePathLimit();
+    void faults_data();
+    void faults();
+    void playlistFolderMadeByAnotherRun();
+    void filesystemRoot();
+    void killedWhileWriting_data();
+    void killedWhileWriting();
+    void killedAtRandomMoments();
+    void twoRunsAtOnce_data();
+    void twoRunsAtOnce();
+    void cleanupTestCase();
+};
+
+// --- inputs ----------------------------------------------------------------
+
+void CatalogueTest::inputs_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QList<QByteArray>>("entries");  // the music folder's
+    QTest::addColumn<QString>("typed");              // {music}: the music folder
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<QString>("errorPath");  // {xml}: the playlist folder
+    QTest::addColumn<QString>("reason");
+
+    // A chain of long folder names reaching 4,000 characters with the music folder.
+    QList<QByteArray> longChain;
+    QString longPath = "{music}";
+    {
+        const Stage probe({});
+        QByteArray chain;
+        qsizetype length = probe.music.size();
+        for (char c = 'a'; length + 201 <= 4000; ++c) {
+            chain += QByteArray(200, c) + "/";
+            length += 201;
+        }
+        const QByteArray last(4000 - length - 1, 'z');
+        chain += last;
+        longChain << chain + "/track.mp3";
+        longPath += "/" + QString::fromLatin1(chain);
+    }
+    QString missingPath = "{music}";
+    for (qsizetype length = Stage({}).music.size(); length < 4000; length += 100) {
+        missingPath += "/" + QString(std::min<qsizetype>(99, 4000 - length - 1), u'm');
+    }
+
+    const QList<QByteArray> standard = standardTree();
+    for (const QString language : {"en", "nl"}) {
+        const QByteArray row = language.toLatin1() + ": ";
+        QTest::newRow(row + "path of spaces only") << language << standard << "   "
+                                                   << "playlist" << Outcome::NotFound << ""
+                                                   << "";
+        QTest::newRow(row + "path to a file, not a folder")
+            << language << standard << "{music}/a.mp3"
+            << "playlist" << Outcome::NotFound << ""
+            << "";
+        QTest::newRow(row + "path with a trailing separator") << language << standard << "{music}/"
+                                                              << "playlist" << Outcome::Done << ""
+                                                              << "";
+        QTest::newRow(row + "relative path") << language << standard << "Music"
+                                             << "playlist" << Outcome::Done << ""
+                                             << "";
+        QTest::newRow(row + "relative path with dot parts")
+            << language << standard << "./Music/../Music/Rock"
+            << "playlist" << Outcome::Done << ""
+            << "";
+        QTest::newRow(row + "path of 4,000 characters that does not exist")
+            << language << standard << missingPath << "playlist" << Outcome::NotFound << ""
+            << "";
+        QTest::newRow(row + "path of 4,000 characters to a real folder")
+            << language << longChain << longPath << "playlist" << Outcome::Done << ""
+            << "";
+        QTest::newRow(row + "name with markup and non-ASCII letters")
+            << language << standard << "{music}"
+            << "Rock & <Roll> \"live\" 'n' Bj\u00f6rk \u03a9\u03bc\u03ad\u03b3\u03b1 "
+               "\u97f3\u697d \U0001F3B5 playlist"
+            << Outcome::Done << ""
+            << "";
+        QTest::newRow(row + "name with control characters")
+            << language << standard << "{music}"
+            << "play\tlist\x01\n2" << Outcome::Done << ""
+            << "";
+        QTest::newRow(row + "name with a separator in it")
+            << language << standard << "{music}"
+            << "sub/playlist" << Outcome::Error << "{xml}sub/playlist.xml"
+            << "No such file or directory";
+        QTest::newRow(row + "name of 300 characters is refused")
+            << language << standard << "{music}" << QString(300, u'p') << Outcome::Error
+            << "{xml}" + QString(300, u'p') + ".xml"
+            << "File name too long";
+        QTest::newRow(row + "name of spaces only") << language << standard << "{music}"
+                                                   << "   " << Outcome::Done << ""
+                                                   << "";
+        QTest::newRow(row + "hidden name is written but not listed")
+            << language << standard << "{music}"
+            << ".playlist" << Outcome::Done << ""
+            << "";
+        QTest::newRow(row + "earlier playlist under the same name is replaced")
+            << language << standard << "{music}"
+            << "Old Playlist" << Outcome::Done << ""
+            << "";
+    }
+}
+
+void CatalogueTest::inputs() {
+    QFETCH(QString, language);
+    QFETCH(QList<QByteArray>, entries);
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    QFETCH(Outcome, outcome);
+    QFETCH(QString, errorPath);
+    QFETCH(QString, reason);
+    const texts::Texts& t = textsFor(language);
+    const Stage stage(entries, name);
+    typed = stage.expand(typed);
+
+    RealFileSystem fso;
+    const QStringList events = stage.run(fso, typed, name, t);
+    ++tally.inputs;
+
+    switch (outcome) {
+        case Outcome::Done:
+            QCOMPARE(events, stage.doneEvents(name, t));
+            stage.verify(Written::Both, name, stage.albums(typed));
+            break;
+        case Outcome::NotFound:
+            QCOMPARE(events,
+                     QStringList({"beep",
+                                  "message Exclamation: " + t.pathPrefix + typed + t.pathNotFound,
+                                  "focus PathText"}));
+            stage.verify(Written::Nothing, name, {});
+            break;
+        case Outcome::Error: {
+            const QStringList error = {"beep", "message Critical: " + t.errorPrefix +
+                                                   stage.expand(errorPath) + ": " + reason};
+            QCOMPARE(events, stage.replaceQuestion(name, t) + error);
+        }
+            stage.verify(Written::Nothing, name, {});
+            break;
+    }
+}
+
+// --- trees -----------------------------------------------------------------
+
+void CatalogueTest::trees_data() {
+    QTest::addColumn<QList<QByteArray>>("entries");  // inside the music folder
+
+    QTest::newRow("markup characters in names")
+        << QList<QByteArray>{"Simon & Garfunkel/It's <1> & \"2\".mp3", "a<b>c/\"q\".mp3",
+                             "&amp; &lt;/&#9;.mp3", "'single'/x.mp3"};
+    QTest::newRow("tab, newline and control characters in names")
+        << QList<QByteArray>{"tab\there/a\tb.mp3", "new\nline/l1\nl2\r.mp3",
+                             "ctl\x01\x1b\x7f/\x02x\x1f.mp3", "\r/\x0b.mp3"};
+    QTest::newRow("names that are not valid UTF-8")
+        << QList<QByteArray>{"bad\xff/x\xfe.mp3", "ok/\xc3(.mp3", "\xed\xa0\x80/a.mp3",
+                             "\xf0\x9f\x8e/\xc0\xaf.mp3", "latin/Caf\xe9.mp3"};
+    QTest::newRow("Dutch, Greek, Japanese and emoji names")
+        << QList<QByteArray>{"\xc3\x89\xc3\xa9n \xc4\xb3sje/\xc4\xb2ssel_meer.mp3",
+                             "\xce\x95\xce\xbb\xce\xbb\xce\xac\xce\xb4\xce\xb1/"
+                             "\xce\xa9\xce\xb4\xce\xae.mp3",
+                             "\xe9\x9f\xb3\xe6\xa5\xbd/\xe6\x9b\xb2 01.MP3",
+                             "\xf0\x9f\x8e\xb5/\xf0\x9f\x8e\xb8 \xf0\x9f\xa5\x81.mp3"};
+    QTest::newRow("link loop to the grandparent ends, siblings still walked") << QList<QByteArray>{
+        "A/x.mp3", "A/B/a.mp3", "A/B/loop -> ../..", "A/B/self -> .", "A/B/z/c.mp3", "A/C/d.mp3"};
+    QTest::newRow("dangling link named x.mp3")
+        << QList<QByteArray>{"alone/x.mp3 -> gone", "beside/x.mp3 -> gone", "beside/y.mp3"};
+    QTest::newRow("FIFO named y.mp3 does not block the walk")
+        << QList<QByteArray>{"y.mp3 |", "beside/y.mp3 |", "beside/z.mp3", "after/w.mp3"};
+    QTest::newRow("empty music folder") << QList<QByteArray>{};
+    QTest::newRow("macOS ._ files are tracks, never albums on their own")
+        << QList<QByteArray>{"mac/._song.mp3", "both/._song.mp3", "both/song.mp3", "both/._.mp3"};
+
+    QList<QByteArray> wide;
+    wide.reserve(100000);
+    for (int i = 1; i <= 100000; ++i) {
+        wide << "Wide/" + QByteArray::number(i) + ".mp3";
+    }
+    QTest::newRow("folder of 100,000 files") << wide;
+
+    QByteArray chain;
+    QList<QByteArray> deep;
+    for (int level = 1; level <= 300; ++level) {
+        chain += "d/";
+        if (level % 50 == 0 || level == 1) {
+            deep << chain + "t" + QByteArray::number(level) + ".mp3";
+        }
+    }
+    QTest::newRow("chain 300 folders deep") << deep;
+}
+
+void CatalogueTest::trees() {
+    QFETCH(QList<QByteArray>, entries);
+    const Stage stage(entries);
+    RealFileSystem fso;
+    const QStringList events = stage.run(fso, stage.music, "playlist", texts::english);
+    ++tally.trees;
+    QCOMPARE(events, stage.doneEvents("playlist", texts::english));
+    stage.verify(Written::Both, "playlist", stage.albums(stage.music));
+}
+
+void CatalogueTest::chainPastThePathLimit() {
+    // Paths past the system's limit (4,096 bytes on Linux) cannot be opened by
+    // name. Either the walk gets through anyway or it stops with the system's
+    // reason; never a crash and never a half-written file.
+    QByteArray chain;
+    for (int level = 1; level <= 300; ++level) {
+        chain += QByteArray(30, 'n') + "/";
+    }
+    const Stage stage({"first.mp3", chain + "last.mp3"});
+    RealFileSystem fso;
+    const QStringList events = stage.run(fso, stage.music, "playlist", texts::english);
+    ++tally.trees;
+    QCOMPARE(events.size(), 4);  // replace question, then one message
+    if (events.last().startsWith("message Information: ")) {
+        QCOMPARE(events, stage.doneEvents("playlist", texts::english));
+        stage.verify(Written::Both, "playlist", stage.albums(stage.music));
+    } else {
+        QVERIFY2(events.last().startsWith("message Critical: Error: " + stage.music + "/nnn"),
+                 qPrintable(events.last().left(200)));
+        QVERIFY(events.last().endsWith(": File name too long"));
+        stage.verify(Written::Nothing, "playlist", {});
+    }
+}
+
+// --- faults ----------------------------------------------------------------
+
+void CatalogueTest::faults_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<Operation>("operation");
+    QTest::addColumn<QString>("pathEnd");  // in the jukebox folder: the path that fails
+    QTest::addColumn<int>("line");         // WriteLine: the line that fails; -1 the last
+    QTest::addColumn<Written>("written");  // what the run replaced before the fault
+
+    for (const QString language : {"en", "nl"}) {
+        const QByteArray row = language.toLatin1() + ": ";
+        const auto add = [&](const char* what, Operation operation, const QString& pathEnd,
+                             int line, Written written) {
+            QTest::newRow(row + what) << language << operation << pathEnd << line << written;
+        };
+        add("creating the playlist folder", Operation::CreateFolder, "xml/", 0, Written::Nothing);
+        add("opening the music folder", Operation::GetFolder, "Music", 0, Written::Nothing);
+        add("opening a folder deep in the tree", Operation::GetFolder, "Music/Rock/Live/Deep", 0,
+            Written::Nothing);
+        add("creating the document", Operation::CreateTextFile, "xml/playlist.xml", 0,
+            Written::Nothing);
+        add("writing the document's first line", Operation::WriteLine, "xml/playlist.xml", 1,
+            Written::Nothing);
+        add("writing the document's 7th line, inside an album", Operation::WriteLine,
+            "xml/playlist.xml", 7, Written::Nothing);
+        add("writing the document's last line", Operation::WriteLine, "xml/playlist.xml", -1,
+            Written::Nothing);
+        add("committing the document", Operation::Close, "xml/playlist.xml", 0, Written::Nothing);
+        // The document is complete and in place before the index is begun.
+        add("creating the index", Operation::CreateTextFile, "xml/brantwell-playlists.xml", 0,
+            Written::Document);
+        add("listing the playlist folder", Operation::ListFiles, "xml/*playlist*.xml", 0,
+            Written::Document);
+        add("writing the index's 3rd line", Operation::WriteLine, "xml/brantwell-playlists.xml", 3,
+            Written::Document);
+        add("committing the index", Operation::Close, "xml/brantwell-playlists.xml", 0,
+            Written::Document);
+    }
+}
+
+void CatalogueTest::faults() {
+    QFETCH(QString, language);
+    QFETCH(Operation, operation);
+    QFETCH(QString, pathEnd);
+    QFETCH(int, line);
+    QFETCH(Written, written);
+    const texts::Texts& t = textsFor(language);
+    const bool playlistFolderMissing = operation == Operation::CreateFolder;
+    const Stage stage(standardTree(), "playlist", !playlistFolderMissing);
+    const QStringList albums = stage.albums(stage.music);
+    if (line < 0) {
+        line = 3 + albums.size() + albums.filter(QRegularExpression("^album ")).size();
+    }
+
+    RealFileSystem real;
+    FaultyFileSystem fso(real, operation, pathEnd, line);
+    const QStringList events = stage.run(fso, stage.music, "playlist", t);
+    ++tally.faults;
+
+    QCOMPARE(fso.fired(), 1);
+    const QStringList error = {"beep", "message Critical: " + t.errorPrefix + stage.jukebox + "/" +
+                                           pathEnd + ": " + FaultyFileSystem::reason()};
+    QCOMPARE(events, stage.replaceQuestion("playlist", t) + error);
+    if (playlistFolderMissing) {
+        QVERIFY(!QFileInfo::exists(stage.xml));
+        return;
+    }
+    stage.verify(written, "playlist", albums);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+
+    // The program is still there, and its next press works.
+    QCOMPARE(stage.run(real, stage.music, "playlist", t), stage.doneEvents("playlist", t));
+}
+
+void CatalogueTest::playlistFolderMadeByAnotherRun() {
+    // A second copy of the program may make the playlist folder between this
+    // run's look and its own attempt; the folder is there, so the run goes on.
+    const Stage stage(standardTree(), "playlist", false);
+    RealFileSystem real;
+    RacingFileSystem fso(real);
+    const QStringList events = stage.run(fso, stage.music, "playlist", texts::english);
+    ++tally.faults;
+    QCOMPARE(events, stage.doneEvents("playlist", texts::english));
+    stage.verify(Written::Both, "playlist", stage.albums(stage.music));
+}
+
+// --- processes -------------------------------------------------------------
+
+void CatalogueTest::filesystemRoot() {
+    // The real root would walk the machine; a process of its own is given a
+    // tree as its root instead, and runs with the root as its current
+    // directory too, so the playlist folder is "//xml/".
+    MusicTree tree;
+    const TreeNode root =
+        parseTree({"b.mp3", "Rock/a.mp3", "Rock/Live/c.mp3", "Pop/fscommand/d.mp3", "xml/"});
+    buildTree(QFile::encodeName(tree.root()), root);
+
+    // A sanitizer's leak check reads /proc, which is not there inside.
+    const QString options = qEnvironmentVariable("ASAN_OPTIONS");
+    Driver driver({"--chroot", tree.root(), "/", "/", "playlist"},
+                  {"ASAN_OPTIONS=" + options + (options.isEmpty() ? "" : ":") + "detect_leaks=0"});
+    QVERIFY(driver.finish());
+    if (driver.exitCode() == 77) {
+        QSKIP("cannot change the root directory here (not root)");
+    }
+    QVERIFY2(driver.exitCode() == 0, driver.errors());
+    ++tally.inputs;
+    QCOMPARE(driver.events(), driverDone("//xml/", "playlist", false));
+
+    const QString xml = tree.path("xml") + "/";
+    const QByteArray document = readBytes(xml + "playlist.xml");
+    QCOMPARE(documentProblem(document), QString());
+    QCOMPARE(xmlOutline(document),
+             QStringList("playlist type=[local]") + expectedAlbums(root, "/", "/"));
+    QVERIFY(xmlOutline(document).contains("album path=[/] title=[]"));
+    const QByteArray index = readBytes(xml + kIndex);
+    QCOMPARE(indexProblem(index), QString());
+    QCOMPARE(xmlOutline(index),
+             QStringList({"filelist", "file name=[playlist] path=[//xml/playlist.xml]"}));
+}
+
+void CatalogueTest::killedWhileWriting_data() {
+    QTest::addColumn<QString>("gate");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<Written>("written");
+
+    QTest::newRow("in the middle of a large document") << "document" << 15000 << Written::Nothing;
+    QTest::newRow("in the middle of the index") << "index" << 3 << Written::Document;
+}
+
+void CatalogueTest::killedWhileWriting() {
+    QFETCH(QString, gate);
+    QFETCH(int, line);
+    QFETCH(Written, written);
+    const Stage stage(largeTree());
+    const QStringList albums = stage.albums(stage.music);
+
+    {
+        Driver driver(
+            {"--gate-" + gate, QString::number(line), stage.jukebox, stage.music, "playlist"});
+        QVERIFY2(driver.waitForGate(gate), driver.errors());
+        // Killed with the new file open and part of it on the disk.
+        const qint64 bytes = openBytesIn(driver.pid(), stage.xml);
+        QVERIFY2(gate == "document" ? bytes > 100000 : bytes >= 0, QByteArray::number(bytes));
+        driver.kill();
+        QVERIFY(driver.finish());
+        QVERIFY(driver.killed());
+        ++tally.killed;
+    }
+    stage.verify(written, "playlist", albums);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
+    // Nothing under a name the index would list is incomplete.
+    const QMap<QByteArray, QByteArray> after = snapshotFolder(stage.xml);
+    for (auto it = after.begin(); it != after.end(); ++it) {
+        if (indexPatternMatches(QString::fromUtf8(it.key()))) {
+            QCOMPARE(xmlOutline(it.value()).filter("error: "), QStringList());
+        }
+    }
+
+    // A new run after the kill works.
+    Driver again({stage.jukebox, stage.music, "playlist"});
+    QVERIFY(again.finish());
+    QCOMPARE(again.events(), driverDone(stage.xml, "playlist", true));
+    QCOMPARE(documentProblem(readBytes(stage.xml + "playlist.xml")), QString());
+}
+
+void CatalogueTest::killedAtRandomMoments() {
+    // Unpaced runs killed after a random delay, from before the walk to after
+    // the end: whatever the moment, each file is the earlier one or a complete
+    // new one.
+    const Stage stage(largeTree());
+    const QStringList albums = stage.albums(stage.music);
+    const QByteArray earlierDocument = stage.before.value("playlist.xml");
+    const QByteArray earlierIndex = stage.before.value(kIndex);
+    const QStringList newIndex = QStringList("filelist") + expectedIndex(stage.xml);
+
+    QElapsedTimer clock;
+    clock.start();
+    {
+        // One run to learn how long a run takes here; its files are put back.
+        Driver probe({stage.jukebox, stage.music, "playlist"});
+        QVERIFY(probe.finish());
+        putFile(QFile::encodeName(stage.xml) + "playlist.xml", earlierDocument);
+        putFile(QFile::encodeName(stage.xml) + kIndex, earlierIndex);
+    }
+    const qint64 runMs = std::max<qint64>(clock.elapsed(), 20);
+
+    const quint32 seed = QRandomGenerator::global()->generate();
+    qInfo("kill delays drawn with seed %u over %lld ms", seed, runMs);
+    QRandomGenerator random(seed);
+    int killedHere = 0;
+    for (int round = 0; round < 16; ++round) {
+        Driver driver({stage.jukebox, stage.music, "playlist"});
+        QThread::msleep(random.bounded(int(runMs * 12 / 10)));
+        driver.kill();
+        QVERIFY(driver.finish());
+        killedHere += driver.killed() ? 1 : 0;
+
+        const QMap<QByteArray, QByteArray> after = snapshotFolder(stage.xml);
+        QCOMPARE(after.keys(), stage.before.keys());
+        const QByteArray document = after.value("playlist.xml");
+        if (document != earlierDocument) {
+            QCOMPARE(documentProblem(document), QString());
+            QCOMPARE(xmlOutline(document), QStringList("playlist type=[local]") + albums);
+        }
+        const QByteArray index = after.value(kIndex);
+        if (index != earlierIndex) {
+            QCOMPARE(indexProblem(index), QString());
+            QCOMPARE(xmlOutline(index), newIndex);
+        }
+        for (auto it = after.begin(); it != after.end(); ++it) {
+            if (it.key() != "playlist.xml" && it.key() != kIndex) {
+                QVERIFY(it.value() == stage.before.value(it.key()));
+            }
+        }
+    }
+    qInfo("%d of 16 runs killed before they ended", killedHere);
+    tally.killed += killedHere;
+}
+
+void CatalogueTest::twoRunsAtOnce_data() {
+    QTest::addColumn<QStringList>("gateA");  // driver options; empty: no gate
+    QTest::addColumn<QStringList>("gateB");
+    QTest::addColumn<bool>("playlistFolder");  // there before the runs
+
+    QTest::newRow("both stopped mid-document, released together")
+        << QStringList{"--gate-document", "4"} << QStringList{"--gate-document", "4"} << true;
+    QTest::newRow("one stopped mid-document while the other runs through")
+        << QStringList{"--gate-document", "4"} << QStringList{} << true;
+    QTest::newRow("both stopped in the index, released together")
+        << QStringList{"--gate-index", "3"} << QStringList{"--gate-index", "3"} << true;
+    QTest::newRow("both found no playlist folder, released together")
+        << QStringList{"--gate-folder"} << QStringList{"--gate-folder"} << false;
+}
+
+void CatalogueTest::twoRunsAtOnce() {
+    QFETCH(QStringList, gateA);
+    QFETCH(QStringList, gateB);
+    QFETCH(bool, playlistFolder);
+    // Two music folders, one playlist name: afterwards the document is one
+    // run's complete output, and the index is complete.
+    const Stage stage({"A/a1.mp3", "A/Sub/a2.mp3", "B/b1.mp3", "B/b2.mp3", "B/Sub/b3.mp3"},
+                      "playlist", playlistFolder);
+    const QString musicA = stage.music + "/A";
+    const QString musicB = stage.music + "/B";
+
+    Driver a(gateA + QStringList{stage.jukebox, musicA, "playlist"});
+    Driver b(gateB + QStringList{stage.jukebox, musicB, "playlist"});
+    if (!gateA.isEmpty()) {
+        QVERIFY2(a.waitForGate(gateA.first().mid(7)), a.errors());
+    }
+    if (!gateB.isEmpty()) {
+        QVERIFY2(b.waitForGate(gateB.first().mid(7)), b.errors());
+    } else {
+        QVERIFY(b.finish());  // B runs through while A waits
+    }
+    a.release();
+    if (!gateB.isEmpty()) {
+        b.release();
+    }
+    QVERIFY(a.finish());
+    QVERIFY(b.finish());
+    tally.concurrent += 2;
+
+    for (const Driver* driver : {&a, &b}) {
+        const QStringList events = driver->events();
+        QVERIFY2(
+            !events.isEmpty() && events.last() == driverDone(stage.xml, "playlist", false).last(),
+            qPrintable(events.join(" | ")));
+    }
+    const QByteArray document = readBytes(stage.xml + "playlist.xml");
+    QCOMPARE(documentProblem(document), QString());
+    const QStringList outline = xmlOutline(document);
+    const QStringList fromA = QStringList("playlist type=[local]") + stage.albums(musicA);
+    const QStringList fromB = QStringList("playlist type=[local]") + stage.albums(musicB);
+    QVERIFY2(outline == fromA || outline == fromB, qPrintable(outline.join('\n')));
+
+    const QByteArray index = readBytes(stage.xml + kIndex);
+    QCOMPARE(indexProblem(index), QString());
+    QCOMPARE(xmlOutline(index), QStringList("filelist") + expectedIndex(stage.xml));
+    QCOMPARE(snapshotFolder(stage.xml).size(), playlistFolder ? stage.before.size() : 2);
+}
+
+void CatalogueTest::cleanupTestCase() {
+    qInfo(
+        "catalogue: %d bad inputs, %d hostile trees, %d faults injected, %d processes killed, "
+        "%d runs side by side",
+        tally.inputs, tally.trees, tally.faults, tally.killed, tally.concurrent);
+}
+
+QTEST_GUILESS_MAIN(CatalogueTest)
+#include "tst_catalogue.moc"
