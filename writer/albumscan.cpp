@@ -14,7 +14,7 @@ using fsservice::TextStream;
 
 namespace {
 
-// The part of `text` left when `trimmed` characters are taken off both ends.
+// What is left of `text` when `trimmed` characters are taken off both ends.
 template <typename Trimmed>
 QStringView trim(QStringView text, Trimmed trimmed) {
     qsizetype begin = 0;

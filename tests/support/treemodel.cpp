@@ -265,7 +265,9 @@ struct Walk {
     QString typed;
     QStringList lines;
 
-    void visit(const TreeNode& folder, const QString& path, const QString& spec) {
+    // `path`: the folder's full path; `pathText`: how the album line names it
+    // (the music folder as typed, every other folder by its full path).
+    void visit(const TreeNode& folder, const QString& path, const QString& pathText) {
         struct Named {
             QString name;
             const TreeNode* node;
@@ -291,14 +293,14 @@ struct Walk {
                    file.name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive);
         });
         if (album) {
-            QString title = spec;
+            QString title = pathText;
             title.remove(typed, Qt::CaseInsensitive);
             if (title.isEmpty()) {
                 title = path.mid(path.lastIndexOf(u'/') + 1);
             }
             title.replace(u'/', u' ');
             lines << QStringLiteral("album path=[%1] title=[%2]")
-                         .arg(asParsed(spec), asParsed(trimmed(title)));
+                         .arg(asParsed(pathText), asParsed(trimmed(title)));
             for (const Named& file : files) {
                 if (!joined(path, file.name)
                          .contains(QStringLiteral(".mp3"), Qt::CaseInsensitive)) {
