@@ -121,24 +121,29 @@ void FolderContents::addFile(QStringView name, bool hidden, bool system) {
 }
 
 QChar* FolderContents::beginFile(qsizetype units) {
-    const qsizetype at = m_names.size();
-    m_names.resize(at + units);
-    m_files.push_back(FileEntry{quint32(at), 0, 0, 0});
-    return m_names.data() + at;
+    if (m_names.size() - m_namesUsed < units) {
+        // Doubling keeps the copies of a growing folder's names to about as
+        // many units again as it holds.
+        m_names.resize(std::max(m_namesUsed + units, 2 * m_names.size()));
+    }
+    m_files.push_back(FileEntry{quint32(m_namesUsed), 0, 0, 0});
+    return m_names.data() + m_namesUsed;
 }
 
 void FolderContents::endFile(const QChar* end, bool hidden, bool system) {
     FileEntry& entry = m_files.back();
     const qsizetype size = end - (m_names.constData() + entry.offset);
-    m_names.resize(entry.offset + size);
+    m_namesUsed = entry.offset + size;
     entry.size = quint32(size);
     entry.hidden = hidden;
     entry.system = system;
 }
 
 void FolderContents::reserve(qsizetype units, std::size_t count) {
-    if (m_names.capacity() - m_names.size() < units) {
-        m_names.reserve(m_names.size() + units);
+    if (m_names.size() - m_namesUsed < units) {
+        // resize, not reserve: the room is never written before use, so it
+        // costs address space only, and QString does not fill it.
+        m_names.resize(m_namesUsed + units);
     }
     if (m_files.capacity() - m_files.size() < count) {
         m_files.reserve(m_files.size() + count);
@@ -152,6 +157,7 @@ Folder::Folder(QString path, FolderContents contents, FolderId id, std::shared_p
       m_files(std::move(contents.m_files)),
       m_id(std::move(id)),
       m_handle(std::move(handle)) {
+    m_names.truncate(contents.m_namesUsed);
     sortByName(m_subFolders, [](const SubFolder& sub) { return QStringView(sub.Name); });
     const QChar* names = m_names.constData();
     sortByName(m_files, [names](const FileEntry& file) {

@@ -163,7 +163,10 @@ public:
 
 private:
     friend class Folder;
+    // m_names is kept larger than what is written, m_namesUsed units: a resize
+    // per name, out of line in Qt, was 6% of the instructions on 100,000 files.
     QString m_names;
+    qsizetype m_namesUsed = 0;
     std::vector<FileEntry> m_files;
 };
 
