@@ -26,11 +26,27 @@ constexpr int kMaxOpenHandles = 64;
 constexpr std::size_t kReadBlock = 64 * 1024;
 
 // A folder that needs a second read holds more than a thousand entries. Its
-// list of files then gets room for this many at once: room never written to
-// costs address space only, while every regrowth would copy all entries into
-// fresh pages, and a fresh page costs 17 us here (on 100,000 files the
-// doublings touched 12.6 MB for 5.6 MB of entries).
+// files and their names then get room for this many at once: room never
+// written to costs address space only, while every regrowth would copy all
+// entries into fresh pages, and a fresh page costs 17 us here.
 constexpr std::size_t kBigFolderFiles = std::size_t(1) << 18;
+constexpr qsizetype kBigFolderNameUnits = qsizetype(1) << 22;
+
+// Writes the UTF-8 name `raw` as UTF-16 at `out` (room for `length` units) and
+// returns the end. Almost every name is ASCII: widening that directly saves a
+// QString per name; the rest decode as QString::fromUtf8 does, with U+FFFD
+// for bytes that are not valid UTF-8.
+QChar* writeName(QChar* out, const char* raw, qsizetype length) {
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(raw[i]);
+        if (byte >= 0x80) {
+            const QString decoded = QString::fromUtf8(raw + i, length - i);
+            return std::copy(decoded.begin(), decoded.end(), out);
+        }
+        *out++ = QChar(char16_t(byte));
+    }
+    return out;
+}
 
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
@@ -113,8 +129,8 @@ Folder LinuxFolderReader::read(const Folder& parent, const SubFolder& sub) {
 
 Folder LinuxFolderReader::readOpen(int fd, const QString& path, QByteArray nativePath,
                                    const FolderId* seen) {
-    std::vector<SubFolder> subFolders;
-    std::vector<File> files;
+    FolderContents contents;
+    std::vector<SubFolder>& subFolders = contents.subFolders;
     quint64 selfInode = 0;
     // Plain sub-folders get this folder's device once it is known; those reached
     // through a link carry their target's device from the stat below.
@@ -125,13 +141,18 @@ Folder LinuxFolderReader::readOpen(int fd, const QString& path, QByteArray nativ
         if (filled == 0) {
             break;
         }
-        if (pass == 1) {
-            files.reserve(kBigFolderFiles);
-        }
         if (filled < 0) {
             const int error = errno;
             ::close(fd);
             throw FsError::fromSystem(path, error);
+        }
+        // The names in a block take fewer UTF-16 units than the block has
+        // bytes, and an entry takes at least 24 bytes: so one allocation each
+        // holds a small folder.
+        if (pass == 0) {
+            contents.reserve(qsizetype(filled), std::size_t(filled) / 24);
+        } else if (pass == 1) {
+            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
         }
         for (ssize_t at = 0; at < filled;) {
             const auto* d = reinterpret_cast<const dirent64*>(m_buffer.get() + at);
@@ -173,11 +194,13 @@ Folder LinuxFolderReader::readOpen(int fd, const QString& path, QByteArray nativ
             }
             // Names that are not valid UTF-8 read with U+FFFD for the bad bytes;
             // the raw bytes stay with sub-folders so they can still be opened.
-            QString name = QString::fromUtf8(raw, length);
             if (!folder) {
-                files.emplace_back(path, std::move(name), raw[0] == '.', system);
+                // A UTF-8 name never takes more UTF-16 units than it has bytes.
+                QChar* const end = writeName(contents.beginFile(length), raw, length);
+                contents.endFile(end, raw[0] == '.', system);
                 continue;
             }
+            QString name = QString::fromUtf8(raw, length);
             if (d->d_type == DT_DIR) {
                 linked.inode = d->d_ino;
                 plainSubFolders.push_back(subFolders.size());
@@ -215,7 +238,7 @@ Folder LinuxFolderReader::readOpen(int fd, const QString& path, QByteArray nativ
         ::close(fd);
         handle = std::make_shared<PosixHandle>(std::move(nativePath), -1, m_openHandles);
     }
-    return Folder(path, std::move(subFolders), std::move(files), std::move(id), std::move(handle));
+    return Folder(path, std::move(contents), std::move(id), std::move(handle));
 }
 
 }  // namespace fsservice

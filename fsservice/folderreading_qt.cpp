@@ -22,14 +22,13 @@ Folder readFolderQt(const QString& path) {
         throw FsError::fromSystem(path, EACCES);
     }
 
-    std::vector<SubFolder> subFolders;
-    std::vector<File> files;
+    FolderContents contents;
     QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         const QFileInfo entry = it.nextFileInfo();
         QString name = entry.fileName();
         if (entry.isDir()) {
-            subFolders.push_back(
+            contents.subFolders.push_back(
                 SubFolder{joinPath(path, name), name, QFile::encodeName(name), {}});
             continue;
         }
@@ -38,10 +37,10 @@ Folder readFolderQt(const QString& path) {
 #else
         const bool hidden = name.startsWith(u'.');
 #endif
-        files.emplace_back(path, std::move(name), hidden, !entry.isFile());
+        contents.addFile(name, hidden, !entry.isFile());
     }
-    return Folder(path, std::move(subFolders), std::move(files),
-                  FolderId{0, 0, info.canonicalFilePath().toUtf8()}, nullptr);
+    return Folder(path, std::move(contents), FolderId{0, 0, info.canonicalFilePath().toUtf8()},
+                  nullptr);
 }
 
 }  // namespace fsservice

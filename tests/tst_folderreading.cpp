@@ -1,9 +1,12 @@
 #include "fserror.h"
 #include "musictree.h"
+#include "nameorder.h"
 #include "realfilesystem.h"
 
 #include <QDir>
 #include <QTest>
+
+#include <algorithm>
 
 using fsservice::Folder;
 using fsservice::RealFileSystem;
@@ -39,6 +42,7 @@ class FolderReadingTest final : public QObject {
 private slots:
     void readings_data();
     void bigFolderReadsWhole();
+    void namesOfEveryWidthKeepTheirPlace();
     void idsMatchAFreshRead_data() { readings_data(); }
     void idsMatchAFreshRead();
     void parentAskedAgainAfterItsLastSubFolder_data() { readings_data(); }
@@ -69,6 +73,38 @@ void FolderReadingTest::bigFolderReadsWhole() {
     const QStringList fast = contents(posix.GetFolder(tree.path("Big")));
     QCOMPARE(fast.size(), 3002);
     QCOMPARE(fast, contents(qt.GetFolder(tree.path("Big"))));
+}
+
+void FolderReadingTest::namesOfEveryWidthKeepTheirPlace() {
+    // The POSIX reading writes each name into one shared text with room for
+    // its UTF-8 bytes and keeps only the UTF-16 units written: a name that
+    // takes fewer units than bytes must not leave a gap or shift its
+    // neighbours, across several directory reads.
+    const QStringList endings = {QStringLiteral("plain"), QStringLiteral("caf\u00e9"),
+                                 QStringLiteral("\u6771\u4eac"), QStringLiteral("\U0001F3B5 note"),
+                                 QStringLiteral("\u00dcber_\U0001D11E")};
+    MusicTree tree;
+    QStringList names;
+    for (int i = 0; i < 2500; ++i) {
+        names << QStringLiteral("%1 %2.mp3").arg(i).arg(endings[i % endings.size()]);
+    }
+    QStringList paths;
+    for (const QString& name : names) {
+        paths << "W/" + name;
+    }
+    tree.addFiles(paths);
+    std::sort(names.begin(), names.end(), fsservice::nameLess);
+
+    RealFileSystem posix(Reading::Posix);
+    const Folder folder = posix.GetFolder(tree.path("W"));
+    QStringList got;
+    for (const auto& file : folder.Files()) {
+        got << file.Name().toString();
+        QCOMPARE(file.Path(), tree.path("W/" + got.back()));
+    }
+    QCOMPARE(got, names);
+    RealFileSystem qt(Reading::Qt);
+    QCOMPARE(contents(folder), contents(qt.GetFolder(tree.path("W"))));
 }
 
 void FolderReadingTest::idsMatchAFreshRead() {

@@ -18,9 +18,9 @@ Q_DECLARE_METATYPE(Reading)
 namespace {
 
 // "name" for a plain file, "name (hidden)", "name (system)", "name (hidden, system)".
-QStringList describe(const std::vector<File>& files) {
+QStringList describe(const fsservice::FileList& files) {
     QStringList lines;
-    for (const File& file : files) {
+    for (const File file : files) {
         QStringList marks;
         if (file.isHidden()) {
             marks << "hidden";
@@ -28,7 +28,8 @@ QStringList describe(const std::vector<File>& files) {
         if (file.isSystem()) {
             marks << "system";
         }
-        lines << (marks.isEmpty() ? file.Name() : file.Name() + " (" + marks.join(", ") + ")");
+        const QString name = file.Name().toString();
+        lines << (marks.isEmpty() ? name : name + " (" + marks.join(", ") + ")");
     }
     return lines;
 }

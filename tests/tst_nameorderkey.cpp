@@ -128,8 +128,7 @@ void NameOrderKeyTest::agreesOnRandomNames() {
 
 void NameOrderKeyTest::folderSortsLikeCompareNames() {
     QRandomGenerator random(7);
-    std::vector<fsservice::File> files;
-    std::vector<fsservice::SubFolder> subFolders;
+    fsservice::FolderContents contents;
     QStringList expectedFiles;
     QStringList expectedFolders;
     const QStringList words = {"Track", "track", "10", "2", "02", "\u00e9t\u00e9", " ", "_", "a"};
@@ -140,21 +139,21 @@ void NameOrderKeyTest::folderSortsLikeCompareNames() {
         }
         name += QString::number(n);  // every name distinct
         if (n % 10 == 0) {
-            subFolders.push_back(fsservice::SubFolder{"/m/" + name, name, name.toUtf8(), {}});
+            contents.subFolders.push_back(
+                fsservice::SubFolder{"/m/" + name, name, name.toUtf8(), {}});
             expectedFolders << name;
         } else {
-            files.emplace_back(QStringLiteral("/m"), name, false, false);
+            contents.addFile(name, false, false);
             expectedFiles << name;
         }
     }
     std::sort(expectedFiles.begin(), expectedFiles.end(), fsservice::nameLess);
     std::sort(expectedFolders.begin(), expectedFolders.end(), fsservice::nameLess);
 
-    const fsservice::Folder folder(QStringLiteral("/m"), std::move(subFolders), std::move(files),
-                                   {}, nullptr);
+    const fsservice::Folder folder(QStringLiteral("/m"), std::move(contents), {}, nullptr);
     QStringList gotFiles;
     for (const auto& file : folder.Files()) {
-        gotFiles << file.Name();
+        gotFiles << file.Name().toString();
     }
     QStringList gotFolders;
     for (const auto& sub : folder.SubFolders()) {

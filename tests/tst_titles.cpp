@@ -104,7 +104,7 @@ void TitlesTest::albumTitle() {
     QFETCH(QString, folderspec);
     typed = QDir::toNativeSeparators(typed);
     folderspec = QDir::toNativeSeparators(folderspec);
-    const fsservice::Folder folder(folderspec, {}, {}, {}, nullptr);
+    const fsservice::Folder folder(folderspec, {}, {}, nullptr);
     QCOMPARE(folder.Name(), QString("Last"));
     QCOMPARE(AlbumScan(typed).albumTitle(folderspec, folder),
              plainAlbumTitle(typed, folderspec, folder.Name()));
