@@ -34,6 +34,10 @@ char16_t* put(char16_t* out, const char16_t (&text)[N]) {
     return out + N - 1;
 }
 
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 bool isSpace(char16_t c) {
     return c == u' ';
 }
@@ -127,8 +131,7 @@ QString trimSpaces(const QString& text) {
 }
 
 AlbumScan::AlbumScan(QString musicPathText)
-    : m_musicPathText(std::move(musicPathText)),
-      m_musicPathAscii(QtPrivate::isAscii(m_musicPathText)) {}
+    : m_musicPathText(std::move(musicPathText)), m_musicPathAscii(isAscii(m_musicPathText)) {}
 
 void AlbumScan::writeAlbums(FileSystem& fso, TextStream& ts) {
     walk(fso, ts, fso.GetFolder(m_musicPathText), m_musicPathText, true);
@@ -207,7 +210,7 @@ void AlbumScan::walk(FileSystem& fso, TextStream& ts, Folder top, const QString&
 QStringView AlbumScan::buildAlbumTitle(QString& scratch, const QString& folderspec,
                                        const Folder& folder) const {
     scratch.resize(0);
-    if (m_musicPathAscii && QtPrivate::isAscii(folderspec)) {
+    if (m_musicPathAscii && isAscii(folderspec)) {
         appendWithoutAscii(scratch, folderspec, m_musicPathText);
     } else {
         scratch.append(folderspec);
