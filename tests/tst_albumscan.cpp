@@ -14,21 +14,6 @@ using writer::AlbumScan;
 
 namespace {
 
-/// Makes `path` the current directory for one scope.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const QString& path) : m_before(QDir::currentPath()) {
-        if (!QDir::setCurrent(path)) {
-            qFatal("cannot enter %s", qPrintable(path));
-        }
-    }
-    ~CurrentDirectory() { QDir::setCurrent(m_before); }
-    Q_DISABLE_COPY_MOVE(CurrentDirectory)
-
-private:
-    QString m_before;
-};
-
 /// Builds the tree: an entry ending in "/" is a folder, "name -> target" a link.
 void build(const MusicTree& tree, const QStringList& entries) {
     for (const QString& entry : entries) {
@@ -84,7 +69,7 @@ void AlbumScanTest::workedExampleByteForByte() {
                    "Music/Artist One/Best_Of/Rock & Roll.mp3",
                    "Music/Artist One/Best_Of/cover.jpg"});
     tree.addFolder("jukebox");
-    const CurrentDirectory jukebox(tree.path("jukebox"));
+    const CurrentDirectoryScope jukebox(tree.path("jukebox"));
 
     RealFileSystem fso;
     RecordingView view;
@@ -200,7 +185,7 @@ void AlbumScanTest::relativeMusicPath() {
     // so the rest of the path stays in their titles.
     MusicTree tree;
     tree.addFiles({"Jukebox/Music/a.mp3", "Jukebox/Music/Rock/b.mp3"});
-    const CurrentDirectory jukebox(tree.path("Jukebox"));
+    const CurrentDirectoryScope jukebox(tree.path("Jukebox"));
     const QString rockTitle = writer::trimSpaces(
         QString(tree.path("Jukebox") + "//Rock").replace(QDir::separator(), ' '));
     QCOMPARE(scanOutline("Music"),
