@@ -3,8 +3,9 @@
 # in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-# The window tests measure texts in DejaVu Sans, the font the window asks for.
-ensure_packages "${base_packages[@]}" fonts-dejavu-core
+# The window tests measure texts in DejaVu Sans, the font the window asks for,
+# and check the menu entries with desktop-file-validate.
+ensure_packages "${base_packages[@]}" fonts-dejavu-core desktop-file-utils
 
 export QT_QPA_PLATFORM=offscreen
 
