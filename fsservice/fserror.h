@@ -14,13 +14,17 @@ namespace fsservice {
 /// failures; the Start command catches it once and ends the run there.
 class FsError final : public std::exception {
 public:
-    FsError(QString path, QString reason);
+    FsError(QString path, QString reason, bool accessDenied = false);
 
     /// Failure of a system call; `errorCode` is an errno (or GetLastError on Windows).
+    /// EACCES and EPERM (ERROR_ACCESS_DENIED on Windows) count as access denied.
     static FsError fromSystem(const QString& path, int errorCode);
 
     const QString& path() const noexcept { return m_path; }
     const QString& reason() const noexcept { return m_reason; }
+    /// The system refused for lack of permission: the folder is there, but this
+    /// user may not open or list it (a "lost+found", a "System Volume Information").
+    bool accessDenied() const noexcept { return m_accessDenied; }
     /// "path: reason"
     QString message() const;
 
@@ -29,6 +33,7 @@ public:
 private:
     QString m_path;
     QString m_reason;
+    bool m_accessDenied;
     QByteArray m_what;
 };
 

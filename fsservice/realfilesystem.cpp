@@ -7,9 +7,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 namespace fsservice {
@@ -55,6 +61,30 @@ std::unique_ptr<TextStream> RealFileSystem::CreateTextFile(const QString& path, 
     if (!overwrite && QFileInfo::exists(path)) {
         throw FsError::fromSystem(path, EEXIST);
     }
+#ifdef Q_OS_UNIX
+    // The file is written unnamed (or under a temporary name) and gets its own
+    // name only when complete: a name the folder cannot hold would otherwise
+    // be refused only after the whole walk.
+    const QFileInfo target(path);
+    const long nameMax =
+        ::pathconf(QFile::encodeName(target.absolutePath()).constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && QFile::encodeName(target.fileName()).size() > nameMax) {
+        throw FsError::fromSystem(path, ENAMETOOLONG);
+    }
+#elif defined(Q_OS_WIN)
+    // NTFS and FAT hold at most 255 UTF-16 units a name, and none of these
+    // characters; a trailing dot or space is silently dropped by Windows.
+    const QString name = QFileInfo(path).fileName();
+    if (name.size() > 255) {
+        throw FsError::fromSystem(path, ERROR_FILENAME_EXCED_RANGE);
+    }
+    const bool refused = std::any_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() < 0x20 || QStringView(u"<>:\"|?*").contains(c);
+    });
+    if (refused || name.endsWith(u'.') || name.endsWith(u' ')) {
+        throw FsError::fromSystem(path, ERROR_INVALID_NAME);
+    }
+#endif
     return std::make_unique<SaveFileStream>(
         path, unicode ? SaveFileStream::Encoding::Utf16 : SaveFileStream::Encoding::System);
 }
@@ -86,7 +116,39 @@ QStringList RealFileSystem::ListFiles(const QString& pattern) {
 }
 
 QString RealFileSystem::CurrentDirectory() {
-    return QDir::toNativeSeparators(QDir::currentPath());
+#ifdef Q_OS_UNIX
+    // QDir::currentPath gives an empty text, without a reason, for a directory
+    // that was removed (and for one deeper than PATH_MAX); an empty text would
+    // put the playlist folder at the root of the file system.
+    char* const current = ::getcwd(nullptr, 0);
+    if (!current) {
+        const int error = errno;
+        QString known = QStringLiteral(".");
+#ifdef Q_OS_LINUX
+        // The kernel still knows where it was, marked as gone.
+        char target[4096];
+        const ssize_t length = ::readlink("/proc/self/cwd", target, sizeof target);
+        if (length > 0 && std::size_t(length) < sizeof target) {
+            QByteArray where(target, length);
+            const QByteArray gone = " (deleted)";
+            if (where.endsWith(gone)) {
+                where.chop(gone.size());
+            }
+            known = QFile::decodeName(where);
+        }
+#endif
+        throw FsError::fromSystem(known, error);
+    }
+    const QString path = QFile::decodeName(current);
+    std::free(current);
+    return path;
+#else
+    const QString current = QDir::currentPath();
+    if (current.isEmpty()) {
+        throw FsError(QStringLiteral("."), qt_error_string());
+    }
+    return QDir::toNativeSeparators(current);
+#endif
 }
 
 }  // namespace fsservice
