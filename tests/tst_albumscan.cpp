@@ -35,11 +35,20 @@ QStringList expand(QStringList lines, const QString& root) {
     return lines;
 }
 
+/// The albums of the music folder `typed`, written as the Start command has
+/// the scan write them.
+void writeAlbums(fsservice::FileSystem& fso, fsservice::TextStream& ts, const QString& typed) {
+    AlbumScan scan(typed);
+    fsservice::Folder music = fso.GetFolder(typed);
+    scan.BuildMP3List(ts, music, typed);
+    scan.ShowFolderList(fso, ts, std::move(music));
+}
+
 /// The outline of the albums the scan writes, parsed back from a document.
 QStringList scanOutline(const QString& typed) {
     RealFileSystem fso;
     LineStream ts;
-    AlbumScan(typed).writeAlbums(fso, ts);
+    writeAlbums(fso, ts, typed);
     const QString document = "<playlist type=\"local\">" + ts.lines.join("") + "</playlist>";
     QStringList outline = xmlOutline(document.toUtf8());
     outline.removeFirst();  // the playlist element
@@ -278,7 +287,7 @@ void AlbumScanTest::escapedLinesParseBack() {
 
     RealFileSystem fso;
     LineStream ts;
-    AlbumScan(tree.path("Music")).writeAlbums(fso, ts);
+    writeAlbums(fso, ts, tree.path("Music"));
     QCOMPARE(ts.lines, QStringList({"<album path=\"" + tree.path("Music") + albumLine, trackLine,
                                     "</album>"}));
 

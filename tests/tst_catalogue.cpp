@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cerrno>
 #include <csignal>
 
 #include <dirent.h>
@@ -35,7 +36,7 @@ using Operation = FaultyFileSystem::Operation;
 
 namespace {
 
-enum class Outcome { Done, NotFound, Error };
+enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, Error };
 /// Which files of the playlist folder a run may replace.
 enum class Written { Nothing, Document, Both };
 
@@ -136,10 +137,18 @@ struct Stage {
         return text.replace("{music}", music).replace("{jukebox}", jukebox).replace("{xml}", xml);
     }
 
-    /// The albums the document must hold when the music folder is typed so.
-    QStringList albums(const QString& typed) const {
+    /// The albums the document must hold when the music folder is typed so, and
+    /// the folders `leftOut` (in the jukebox folder) cannot be read.
+    QStringList albums(const QString& typed, const QStringList& leftOut = {}) const {
         const QString absolute = QDir::cleanPath(QDir(jukebox).absoluteFilePath(typed));
-        const TreeNode* node = nodeAt(jukeboxModel, QDir(jukebox).relativeFilePath(absolute));
+        TreeNode model = jukeboxModel;
+        for (const QString& folder : leftOut) {
+            TreeNode* parent = const_cast<TreeNode*>(nodeAt(model, folder.section(u'/', 0, -2)));
+            std::erase_if(parent->children, [&](const TreeNode& child) {
+                return child.name == folder.section(u'/', -1).toUtf8();
+            });
+        }
+        const TreeNode* node = nodeAt(model, QDir(jukebox).relativeFilePath(absolute));
         if (!node) {
             return {"no such folder in the model: " + typed};
         }
@@ -164,13 +173,12 @@ struct Stage {
         if (!existed(name)) {
             return {};
         }
-        return {"beep", "ask: " + t.playlistPrefix + xml + name + t.replaceQuestion};
+        return {"beep", "ask: " + t.replaceQuestion.arg(xml + name)};
     }
 
     QStringList doneEvents(const QString& name, const texts::Texts& t) const {
         return replaceQuestion(name, t) +
-               QStringList{"beep", "message Information: " + t.playlistPrefix + xml + name +
-                                       t.playlistReady};
+               QStringList{"beep", "message Information: " + t.playlistReady.arg(xml + name)};
     }
 
     /// After a run: the playlist folder holds what it held before, except that
@@ -326,10 +334,10 @@ QStringList driverDone(const QString& xml, const QString& name, bool asked) {
     QStringList events;
     if (asked) {
         events << "beep"
-               << "ask " + t.playlistPrefix + xml + name + t.replaceQuestion;
+               << "ask " + t.replaceQuestion.arg(xml + name);
     }
     return events << "beep"
-                  << "message " + t.playlistPrefix + xml + name + t.playlistReady;
+                  << "message " + t.playlistReady.arg(xml + name);
 }
 
 /// A music tree whose document runs to megabytes.
@@ -447,8 +455,21 @@ void CatalogueTest::inputs_data() {
             << "";
         QTest::newRow(row + "name with a separator in it")
             << language << standard << "{music}"
-            << "sub/playlist" << Outcome::Error << "{xml}sub/playlist.xml"
-            << "No such file or directory";
+            << "sub/playlist" << Outcome::NameHasSeparator << ""
+            << "";
+        QTest::newRow(row + "name climbing out of the playlist folder")
+            << language << standard << "{music}"
+            << "../escape" << Outcome::NameHasSeparator << ""
+            << "";
+        QTest::newRow(row + "name of the index itself")
+            << language << standard << "{music}"
+            << "brantwell-playlists" << Outcome::NameIsIndex << ""
+            << "";
+        QTest::newRow(row + "name of the index in other letter case")
+            << language << standard << "{music}"
+            << "Brantwell-PLAYLISTS" << Outcome::NameIsIndex << ""
+            << "";
+        // Refused when the document is created, before the walk.
         QTest::newRow(row + "name of 300 characters is refused")
             << language << standard << "{music}" << QString(300, u'p') << Outcome::Error
             << "{xml}" + QString(300, u'p') + ".xml"
@@ -479,7 +500,8 @@ void CatalogueTest::inputs() {
     const Stage stage(entries, name);
     typed = stage.expand(typed);
 
-    RealFileSystem fso;
+    RealFileSystem real;
+    FaultyFileSystem fso(real, Operation::None, {});
     const QStringList events = stage.run(fso, typed, name, t);
     ++tally.inputs;
 
@@ -490,14 +512,24 @@ void CatalogueTest::inputs() {
             break;
         case Outcome::NotFound:
             QCOMPARE(events,
-                     QStringList({"beep",
-                                  "message Exclamation: " + t.pathPrefix + typed + t.pathNotFound,
+                     QStringList({"beep", "message Exclamation: " + t.pathNotFound.arg(typed),
                                   "focus PathText"}));
             stage.verify(Written::Nothing, name, {});
             break;
+        case Outcome::NameHasSeparator:
+        case Outcome::NameIsIndex:
+            QCOMPARE(events, QStringList({"beep",
+                                          "message Exclamation: " +
+                                              (outcome == Outcome::NameIsIndex
+                                                   ? t.nameIsIndex.arg(stage.xml + name)
+                                                   : t.nameHasSeparator),
+                                          "focus PlayListName"}));
+            stage.verify(Written::Nothing, name, {});
+            break;
         case Outcome::Error: {
-            const QStringList error = {"beep", "message Critical: " + t.errorPrefix +
-                                                   stage.expand(errorPath) + ": " + reason};
+            QCOMPARE(fso.foldersRead(), 0);
+            const QStringList error = {
+                "beep", "message Critical: " + t.error.arg(stage.expand(errorPath), reason)};
             QCOMPARE(events, stage.replaceQuestion(name, t) + error);
         }
             stage.verify(Written::Nothing, name, {});
@@ -591,20 +623,35 @@ void CatalogueTest::chainPastThePathLimit() {
 
 void CatalogueTest::faults_data() {
     QTest::addColumn<QString>("language");
+    QTest::addColumn<QList<QByteArray>>("entries");  // the music folder's
     QTest::addColumn<Operation>("operation");
     QTest::addColumn<QString>("pathEnd");  // in the jukebox folder: the path that fails
     QTest::addColumn<int>("line");         // WriteLine: the line that fails; -1 the last
     QTest::addColumn<Written>("written");  // what the run replaced before the fault
+    // Folders the run leaves out, in the jukebox folder; the run then ends normally.
+    QTest::addColumn<QStringList>("leftOut");
+
+    // Twelve folders that cannot be read: the message names ten.
+    QList<QByteArray> twelveLocked{"a.mp3"};
+    QStringList twelveLeftOut;
+    for (int disc = 1; disc <= 12; ++disc) {
+        const QByteArray folder = "Disc " + QByteArray::number(disc);
+        twelveLocked << folder + "/b.mp3" << folder + "/Locked/c.mp3";
+        twelveLeftOut << "Music/" + QString::fromLatin1(folder) + "/Locked";
+    }
 
     for (const QString language : {"en", "nl"}) {
         const QByteArray row = language.toLatin1() + ": ";
         const auto add = [&](const char* what, Operation operation, const QString& pathEnd,
                              int line, Written written) {
-            QTest::newRow(row + what) << language << operation << pathEnd << line << written;
+            QTest::newRow(row + what) << language << standardTree() << operation << pathEnd << line
+                                      << written << QStringList();
         };
         add("creating the playlist folder", Operation::CreateFolder, "xml/", 0, Written::Nothing);
         add("opening the music folder", Operation::GetFolder, "Music", 0, Written::Nothing);
         add("opening a folder deep in the tree", Operation::GetFolder, "Music/Rock/Live/Deep", 0,
+            Written::Nothing);
+        add("the music folder may not be read", Operation::GetFolderDenied, "Music", 0,
             Written::Nothing);
         add("creating the document", Operation::CreateTextFile, "xml/playlist.xml", 0,
             Written::Nothing);
@@ -624,19 +671,32 @@ void CatalogueTest::faults_data() {
             Written::Document);
         add("committing the index", Operation::Close, "xml/brantwell-playlists.xml", 0,
             Written::Document);
+
+        const auto leaveOut = [&](const char* what, const QList<QByteArray>& entries,
+                                  const QString& pathEnd, const QStringList& leftOut) {
+            QTest::newRow(row + what) << language << entries << Operation::GetFolderDenied
+                                      << pathEnd << 0 << Written::Both << leftOut;
+        };
+        leaveOut("a folder deep in the tree may not be read", standardTree(),
+                 "Music/Rock/Live/Deep", {"Music/Rock/Live/Deep"});
+        leaveOut("a folder with folders inside may not be read", standardTree(), "Music/Rock",
+                 {"Music/Rock"});
+        leaveOut("twelve folders may not be read", twelveLocked, "Locked", twelveLeftOut);
     }
 }
 
 void CatalogueTest::faults() {
     QFETCH(QString, language);
+    QFETCH(QList<QByteArray>, entries);
     QFETCH(Operation, operation);
     QFETCH(QString, pathEnd);
     QFETCH(int, line);
     QFETCH(Written, written);
+    QFETCH(QStringList, leftOut);
     const texts::Texts& t = textsFor(language);
     const bool playlistFolderMissing = operation == Operation::CreateFolder;
-    const Stage stage(standardTree(), "playlist", !playlistFolderMissing);
-    const QStringList albums = stage.albums(stage.music);
+    const Stage stage(entries, "playlist", !playlistFolderMissing);
+    const QStringList albums = stage.albums(stage.music, leftOut);
     if (line < 0) {
         line = 3 + albums.size() + albums.filter(QRegularExpression("^album ")).size();
     }
@@ -646,9 +706,29 @@ void CatalogueTest::faults() {
     const QStringList events = stage.run(fso, stage.music, "playlist", t);
     ++tally.faults;
 
+    if (!leftOut.isEmpty()) {
+        // Left out, said once after the index is written, then done as ever.
+        QCOMPARE(fso.fired(), leftOut.size());
+        QStringList message{t.foldersLeftOut};
+        for (const QString& folder : leftOut.mid(0, 10)) {
+            message << stage.jukebox + "/" + folder;
+        }
+        if (leftOut.size() > 10) {
+            message << t.moreLeftOut.arg(leftOut.size() - 10);
+        }
+        QStringList expected = stage.doneEvents("playlist", t);
+        expected.insert(expected.size() - 2, "beep");
+        expected.insert(expected.size() - 2, "message Exclamation: " + message.join('\n'));
+        QCOMPARE(events, expected);
+        stage.verify(written, "playlist", albums);
+        return;
+    }
+
     QCOMPARE(fso.fired(), 1);
-    const QStringList error = {"beep", "message Critical: " + t.errorPrefix + stage.jukebox + "/" +
-                                           pathEnd + ": " + FaultyFileSystem::reason()};
+    const QString reason = operation == Operation::GetFolderDenied ? qt_error_string(EACCES)
+                                                                   : FaultyFileSystem::reason();
+    const QStringList error = {
+        "beep", "message Critical: " + t.error.arg(stage.jukebox + "/" + pathEnd, reason)};
     QCOMPARE(events, stage.replaceQuestion("playlist", t) + error);
     if (playlistFolderMissing) {
         QVERIFY(!QFileInfo::exists(stage.xml));

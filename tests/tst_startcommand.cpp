@@ -116,8 +116,7 @@ void StartCommandTest::inputChecks_data() {
             << QStringList{"beep", "message Exclamation: " + t.nameMissing, "focus PlayListName"};
         // The path is shown as typed; the focus goes back to the path box.
         const auto notFound = [&t](const QString& typed) {
-            return QStringList{"beep",
-                               "message Exclamation: " + t.pathPrefix + typed + t.pathNotFound,
+            return QStringList{"beep", "message Exclamation: " + t.pathNotFound.arg(typed),
                                "focus PathText"};
         };
         QTest::newRow(row + "folder missing") << language << "{music}/nowhere"

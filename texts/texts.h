@@ -4,19 +4,23 @@
 
 namespace texts {
 
-/// Every text the user reads, in one language. Each program links one set; the
-/// composite messages are assembled from the pieces below as
-/// piece + value + piece.
+/// Every text the user reads, in one language. Each program links one set.
+///
+/// A message that names a value is one whole sentence with place-holders,
+/// filled with QString::arg (all values in one call, so a path holding "%2"
+/// stays as it is): a reader and a translator see the sentence whole.
 struct Texts {
     // Messages of the Start command.
     QString pathMissing;
     QString nameMissing;
-    QString pathPrefix;  ///< "Path: " + path + pathNotFound
-    QString pathNotFound;
-    QString playlistPrefix;  ///< "Playlist: " + playlist folder + name + ...
-    QString replaceQuestion;
-    QString playlistReady;
-    QString errorPrefix;  ///< errorPrefix + path + ": " + reason
+    QString pathNotFound;  ///< %1: the music folder as typed
+    QString nameHasSeparator;
+    QString nameIsIndex;      ///< %1: playlist folder + name
+    QString replaceQuestion;  ///< %1: playlist folder + name
+    QString foldersLeftOut;   ///< first line; the folders follow, one per line
+    QString moreLeftOut;      ///< %1: how many more folders were left out
+    QString playlistReady;    ///< %1: playlist folder + name
+    QString error;            ///< %1: the path, %2: the system's reason
 
     // The window.
     QString pathPrompt;

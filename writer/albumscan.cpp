@@ -1,5 +1,6 @@
 #include "albumscan.h"
 
+#include "fserror.h"
 #include "xmlattribute.h"
 
 #include <algorithm>
@@ -34,8 +35,9 @@ char16_t* put(char16_t* out, const char16_t (&text)[N]) {
     return out + N - 1;
 }
 
-bool isAscii(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+bool onlySeparators(QStringView text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                          [](QChar c) { return c == fsservice::separator(); });
 }
 
 bool isSpace(char16_t c) {
@@ -92,37 +94,6 @@ void appendWithoutMp3(QString& out, QStringView text) {
     out.append(text.mid(from));
 }
 
-// Appends `text` without any occurrence of `needle`, letter case ignored, as
-// QString::remove(needle, Qt::CaseInsensitive) does. Both must be ASCII: then
-// ASCII folding is all of Unicode's that applies.
-void appendWithoutAscii(QString& out, QStringView text, QStringView needle) {
-    if (needle.isEmpty()) {
-        out.append(text);
-        return;
-    }
-    const char16_t first = asciiFolded(needle[0].unicode());
-    qsizetype from = 0;
-    qsizetype at = 0;
-    while (at + needle.size() <= text.size()) {
-        qsizetype matched = 0;
-        if (asciiFolded(text[at].unicode()) == first) {
-            matched = 1;
-            while (matched < needle.size() && asciiFolded(text[at + matched].unicode()) ==
-                                                  asciiFolded(needle[matched].unicode())) {
-                ++matched;
-            }
-        }
-        if (matched == needle.size()) {
-            out.append(text.mid(from, at - from));
-            at += needle.size();
-            from = at;
-        } else {
-            ++at;
-        }
-    }
-    out.append(text.mid(from));
-}
-
 }  // namespace
 
 QString trimSpaces(const QString& text) {
@@ -131,74 +102,27 @@ QString trimSpaces(const QString& text) {
 }
 
 AlbumScan::AlbumScan(QString musicPathText)
-    : m_musicPathText(std::move(musicPathText)), m_musicPathAscii(isAscii(m_musicPathText)) {}
+    : m_musicPathText(std::move(musicPathText)),
+      m_musicPathIsRoot(onlySeparators(m_musicPathText)) {}
 
-void AlbumScan::writeAlbums(FileSystem& fso, TextStream& ts) {
-    walk(fso, ts, fso.GetFolder(m_musicPathText), m_musicPathText, true);
-}
-
-void AlbumScan::ShowFolderList(FileSystem& fso, TextStream& ts, const QString& folderspec) {
-    walk(fso, ts, fso.GetFolder(folderspec), folderspec, false);
-}
-
-void AlbumScan::ShowFileList(FileSystem& fso, TextStream& ts, const QString& folderspec) {
-    walk(fso, ts, fso.GetFolder(folderspec), folderspec, true);
-}
-
-bool AlbumScan::onWayDown(const fsservice::FolderId& id) const {
-    return std::find(m_wayDown.begin(), m_wayDown.end(), id) != m_wayDown.end();
-}
-
-void AlbumScan::walk(FileSystem& fso, TextStream& ts, Folder top, const QString& topspec,
-                     bool withTop) {
-    // The walk keeps its own stack rather than the call stack so that a folder
-    // can be let go as soon as its last sub-folder is open: a chain of 500
-    // folders then holds one folder at a time instead of 500 (3 MB of paths).
-    // A folder's id stays on the way down until the whole subtree below it is
-    // written; `restoreTo` says how far to cut the way down back when a frame's
-    // subtree is done.
-    struct Frame {
-        Folder folder;
-        std::size_t next;
-        std::size_t restoreTo;
-    };
-    std::vector<Frame> frames;
+void AlbumScan::ShowFolderList(FileSystem& fso, TextStream& ts, Folder folder) {
+    // The walk keeps its own stack rather than the call stack, so no depth of
+    // tree can overflow it; the stack is also the way down that the loop check
+    // looks along.
     const std::size_t base = m_wayDown.size();
-
-    const auto enter = [&](Folder folder, const QString& folderspec, std::size_t restoreTo) {
-        // A link that leads back to a folder we are inside would make the walk
-        // endless; its siblings are still walked.
-        if (onWayDown(folder.id())) {
-            m_wayDown.resize(restoreTo);
-            return;
-        }
-        BuildMP3List(ts, folder, folderspec);
-        if (folder.SubFolders().empty()) {
-            m_wayDown.resize(restoreTo);
-            return;
-        }
-        m_wayDown.push_back(folder.id());
-        frames.push_back(Frame{std::move(folder), 0, restoreTo});
-    };
-
+    m_wayDown.push_back(Frame{std::move(folder)});
     try {
-        if (withTop) {
-            enter(std::move(top), topspec, base);
-        } else if (!top.SubFolders().empty()) {
-            frames.push_back(Frame{std::move(top), 0, base});
-        }
-        while (!frames.empty()) {
-            Frame& frame = frames.back();
+        while (m_wayDown.size() > base) {
+            Frame& frame = m_wayDown.back();
             const auto& subFolders = frame.folder.SubFolders();
+            if (frame.next == subFolders.size()) {
+                m_wayDown.pop_back();
+                continue;
+            }
             const fsservice::SubFolder& sub = subFolders[frame.next++];
-            Folder folder = fso.GetFolder(frame.folder, sub);
-            if (frame.next < subFolders.size()) {
-                enter(std::move(folder), sub.Path, m_wayDown.size());
-            } else {
-                const QString folderspec = sub.Path;
-                const std::size_t restoreTo = frame.restoreTo;
-                frames.pop_back();
-                enter(std::move(folder), folderspec, restoreTo);
+            std::optional<Folder> inner = ShowFileList(fso, ts, frame.folder, sub);
+            if (inner) {
+                m_wayDown.push_back(Frame{std::move(*inner)});
             }
         }
     } catch (...) {
@@ -207,30 +131,54 @@ void AlbumScan::walk(FileSystem& fso, TextStream& ts, Folder top, const QString&
     }
 }
 
-QStringView AlbumScan::buildAlbumTitle(QString& scratch, const QString& folderspec,
-                                       const Folder& folder) const {
-    scratch.resize(0);
-    if (m_musicPathAscii && isAscii(folderspec)) {
-        appendWithoutAscii(scratch, folderspec, m_musicPathText);
-    } else {
-        scratch.append(folderspec);
-        scratch.remove(m_musicPathText, Qt::CaseInsensitive);
-    }
-    if (scratch.isEmpty()) {
-        scratch.append(folder.Name());
-    }
-    const QChar separator = fsservice::separator();
-    for (QChar& c : scratch) {
-        if (c == separator) {
-            c = u' ';
+std::optional<Folder> AlbumScan::ShowFileList(FileSystem& fso, TextStream& ts, const Folder& parent,
+                                              const fsservice::SubFolder& sub) {
+    std::optional<Folder> folder;
+    try {
+        folder = fso.GetFolder(parent, sub);
+    } catch (const fsservice::FsError& error) {
+        // A drive root always holds a folder no user may open ("lost+found",
+        // "System Volume Information"): leaving such a folder out, and saying
+        // so at the end, lets the rest of the disk be a playlist.
+        if (!error.accessDenied()) {
+            throw;
         }
+        m_leftOut.append(sub.Path);
+        return std::nullopt;
     }
-    return trim(scratch, isSpace);
+    // A link that leads back to a folder we are inside would make the walk
+    // endless; its siblings are still walked.
+    if (onWayDown(folder->id())) {
+        return std::nullopt;
+    }
+    BuildMP3List(ts, *folder, sub.Path);
+    if (folder->SubFolders().empty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+bool AlbumScan::onWayDown(const fsservice::FolderId& id) const {
+    return std::any_of(m_wayDown.begin(), m_wayDown.end(),
+                       [&id](const Frame& frame) { return frame.folder.id() == id; });
 }
 
 QString AlbumScan::albumTitle(const QString& folderspec, const Folder& folder) const {
-    QString scratch;
-    return buildAlbumTitle(scratch, folderspec, folder).toString();
+    QString title = folderspec;
+    if (m_musicPathIsRoot) {
+        // Removing "/" everywhere would run "/Rock/Live" together into
+        // "RockLive"; what is meant is the music folder's part of the path.
+        if (title.startsWith(m_musicPathText)) {
+            title.remove(0, m_musicPathText.size());
+        }
+    } else {
+        title.remove(m_musicPathText, Qt::CaseInsensitive);
+    }
+    if (title.isEmpty()) {
+        title = folder.Name();
+    }
+    title.replace(fsservice::separator(), u' ');
+    return trimSpaces(title);
 }
 
 QStringView AlbumScan::buildTrackTitle(QString& scratch, QStringView fileName) {
@@ -253,9 +201,9 @@ QString AlbumScan::trackTitle(QStringView fileName) {
     return buildTrackTitle(scratch, fileName).toString();
 }
 
-char16_t* AlbumScan::lineBuffer(qsizetype room) {
-    m_line.resize(room);
-    return reinterpret_cast<char16_t*>(m_line.data());
+char16_t* AlbumScan::lineScratch(qsizetype room) {
+    m_lineScratch.resize(room);
+    return reinterpret_cast<char16_t*>(m_lineScratch.data());
 }
 
 void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString& folderspec) {
@@ -268,9 +216,9 @@ void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString
 
     // Lines are built in place in one buffer that only grows, so writing a
     // line allocates nothing once it has room for the longest.
-    const QStringView title = buildAlbumTitle(m_title, folderspec, folder);
+    const QString title = albumTitle(folderspec, folder);
     char16_t* const album =
-        lineBuffer(32 + maxAttributeSize(folderspec.size()) + maxAttributeSize(title.size()));
+        lineScratch(32 + maxAttributeSize(folderspec.size()) + maxAttributeSize(title.size()));
     char16_t* out = put(album, u"<album path=\"");
     out = writeAttribute(out, folderspec);
     out = put(out, u"\" title=\"");
@@ -286,9 +234,9 @@ void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString
         if (!everyFileTaken && !containsMp3(name)) {
             continue;
         }
-        const QStringView track = buildTrackTitle(m_title, name);
+        const QStringView track = buildTrackTitle(m_titleScratch, name);
         char16_t* const line =
-            lineBuffer(32 + maxAttributeSize(name.size()) + maxAttributeSize(track.size()));
+            lineScratch(32 + maxAttributeSize(name.size()) + maxAttributeSize(track.size()));
         out = put(line, u"<mp3 title=\"");
         out = writeAttribute(out, name);
         out = put(out, u"\" track=\"");

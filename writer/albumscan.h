@@ -3,7 +3,9 @@
 #include "filesystem.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace writer {
@@ -11,32 +13,35 @@ namespace writer {
 /// Walks a music folder tree, pre-order and depth first, and writes one album
 /// element per folder that holds MP3 files into the playlist document.
 ///
+/// The Start command writes the music folder's own album with BuildMP3List and
+/// the albums below it with ShowFolderList, which takes each sub-folder in turn
+/// through ShowFileList.
+///
 /// Every folder is read from the disk once: its album and its sub-folders come
 /// from the same read. A sub-folder that is the same folder as one on the way
 /// down from the music folder (a link back up) is not entered again, so a tree
-/// that leads back into itself still ends.
-///
-/// A folder that cannot be read throws FsError out of the walk; the caller's
-/// stream is then left unclosed, and with it the earlier document.
+/// that leads back into itself still ends. A sub-folder the system will not let
+/// this user open or list is left out with everything below it, and named in
+/// leftOut(); every other failure throws FsError out of the walk, and the
+/// caller's stream is then left unclosed, and with it the earlier document.
 class AlbumScan final {
 public:
     /// `musicPathText`: the music folder path exactly as the user typed it; album
     /// titles are the folder paths with every occurrence of it removed.
     explicit AlbumScan(QString musicPathText);
 
-    /// The music folder's own album, then the albums of every folder below it.
-    void writeAlbums(fsservice::FileSystem& fso, fsservice::TextStream& ts);
-
     /// Writes the album of `folder`, whose path text is `folderspec`, when the
     /// folder holds a listed "*.mp3" file; otherwise writes nothing.
     void BuildMP3List(fsservice::TextStream& ts, const fsservice::Folder& folder,
                       const QString& folderspec);
-    /// Writes the albums of every folder below `folderspec`.
+    /// Writes the albums of every folder below `folder`, depth first, each
+    /// folder's sub-folders in name order.
     void ShowFolderList(fsservice::FileSystem& fso, fsservice::TextStream& ts,
-                        const QString& folderspec);
-    /// Writes the album of `folderspec` and then those of every folder below it.
-    void ShowFileList(fsservice::FileSystem& fso, fsservice::TextStream& ts,
-                      const QString& folderspec);
+                        fsservice::Folder folder);
+
+    /// The sub-folders that could not be read for lack of permission, by the
+    /// path the document would have given them, in walk order.
+    const QStringList& leftOut() const { return m_leftOut; }
 
     /// The album title of a folder: its path text without the music folder path,
     /// separators turned into spaces, trimmed. Not escaped.
@@ -46,26 +51,35 @@ public:
     static QString trackTitle(QStringView fileName);
 
 private:
-    /// Writes the albums of every folder below `top`, depth first, preceded by
-    /// `top`'s own when `withTop`.
-    void walk(fsservice::FileSystem& fso, fsservice::TextStream& ts, fsservice::Folder top,
-              const QString& topspec, bool withTop);
+    struct Frame {
+        fsservice::Folder folder;
+        std::size_t next = 0;  // the sub-folder to take next
+    };
+
+    /// One step of the walk: reads `sub` of `parent` and writes its album.
+    /// Gives back the folder when the walk must go on into it: not when it has
+    /// no sub-folders, is on the way down already, or could not be read.
+    std::optional<fsservice::Folder> ShowFileList(fsservice::FileSystem& fso,
+                                                  fsservice::TextStream& ts,
+                                                  const fsservice::Folder& parent,
+                                                  const fsservice::SubFolder& sub);
     bool onWayDown(const fsservice::FolderId& id) const;
 
-    // Fill `scratch` and return the title within it.
-    QStringView buildAlbumTitle(QString& scratch, const QString& folderspec,
-                                const fsservice::Folder& folder) const;
     static QStringView buildTrackTitle(QString& scratch, QStringView fileName);
-    // m_line with room for `room` units, to be written through the pointer.
-    char16_t* lineBuffer(qsizetype room);
+    // The line scratch with room for `room` units, to be written through the pointer.
+    char16_t* lineScratch(qsizetype room);
 
     QString m_musicPathText;
-    bool m_musicPathAscii;
-    std::vector<fsservice::FolderId> m_wayDown;
+    // The music folder is the file system's root ("/"): its path text is then
+    // taken off the front of a title only, not from between its names.
+    bool m_musicPathIsRoot;
+    // The folders from the music folder down to the one being walked.
+    std::vector<Frame> m_wayDown;
+    QStringList m_leftOut;
     // Reused for every line and title written, so writing a line allocates
     // nothing once they have grown to the longest.
-    QString m_line;
-    QString m_title;
+    QString m_lineScratch;
+    QString m_titleScratch;
 };
 
 /// Trims the space character, and only that, from both ends.

@@ -52,39 +52,79 @@ void StartCommand::run() {
             return;
         }
         if (!m_fso.FolderExists(m_view.pathText())) {
-            tell(MessageIcon::Exclamation,
-                 m_texts.pathPrefix + m_view.pathText() + m_texts.pathNotFound);
+            tell(MessageIcon::Exclamation, m_texts.pathNotFound.arg(m_view.pathText()));
             m_view.focusPathText();
             return;
         }
 
         const QString name = m_view.playListName();
+        // A separator would put the document outside the playlist folder,
+        // where the index never finds it.
+        if (hasSeparator(name)) {
+            tell(MessageIcon::Exclamation, m_texts.nameHasSeparator);
+            m_view.focusPlayListName();
+            return;
+        }
+        // The index is written after the document, over it: the playlist would
+        // be lost, or with Yes to the question below, the index itself.
+        if (QString(name + QStringLiteral(".xml")).compare(kIndexFileName, Qt::CaseInsensitive) ==
+            0) {
+            tell(MessageIcon::Exclamation, m_texts.nameIsIndex.arg(folder + name));
+            m_view.focusPlayListName();
+            return;
+        }
+
         const QString document = folder + name + QStringLiteral(".xml");
         if (m_fso.FileExists(document)) {
             m_view.beep();
-            if (!m_view.askYesNo(m_texts.playlistPrefix + folder + name +
-                                 m_texts.replaceQuestion)) {
+            if (!m_view.askYesNo(m_texts.replaceQuestion.arg(folder + name))) {
                 m_view.focusPlayListName();
                 return;
             }
         }
 
-        writeDocument(document);
+        const QStringList leftOut = writeDocument(document);
         writeIndex(folder);
-        tell(MessageIcon::Information,
-             m_texts.playlistPrefix + folder + name + m_texts.playlistReady);
+        if (!leftOut.isEmpty()) {
+            tell(MessageIcon::Exclamation, leftOutMessage(leftOut));
+        }
+        tell(MessageIcon::Information, m_texts.playlistReady.arg(folder + name));
     } catch (const fsservice::FsError& error) {
-        tell(MessageIcon::Critical, m_texts.errorPrefix + error.message());
+        tell(MessageIcon::Critical, m_texts.error.arg(error.path(), error.reason()));
     }
 }
 
-void StartCommand::writeDocument(const QString& path) {
+bool StartCommand::hasSeparator(const QString& name) {
+#ifdef Q_OS_WIN
+    return name.contains(u'\\') || name.contains(u'/');
+#else
+    return name.contains(separator());
+#endif
+}
+
+QString StartCommand::leftOutMessage(const QStringList& leftOut) const {
+    // A box taller than the screen helps no one: ten folders say where to look.
+    constexpr qsizetype kShown = 10;
+    QStringList lines{m_texts.foldersLeftOut};
+    lines += leftOut.mid(0, kShown);
+    if (leftOut.size() > kShown) {
+        lines += m_texts.moreLeftOut.arg(leftOut.size() - kShown);
+    }
+    return lines.join(u'\n');
+}
+
+QStringList StartCommand::writeDocument(const QString& path) {
     const auto ts = m_fso.CreateTextFile(path, true, true);
     ts->WriteLine(u"<?xml version=\"1.0\"?>");
     ts->WriteLine(u"<playlist type=\"local\">");
-    AlbumScan(m_view.pathText()).writeAlbums(m_fso, *ts);
+    const QString musicPath = m_view.pathText();
+    AlbumScan scan(musicPath);
+    fsservice::Folder music = m_fso.GetFolder(musicPath);
+    scan.BuildMP3List(*ts, music, musicPath);
+    scan.ShowFolderList(m_fso, *ts, std::move(music));
     ts->WriteLine(u"</playlist>");
     ts->Close();
+    return scan.leftOut();
 }
 
 void StartCommand::writeIndex(const QString& folder) {

@@ -10,7 +10,9 @@ namespace writer {
 /// works out and creates the playlist folder, checks the two boxes, asks before
 /// replacing a playlist, writes the playlist document and rewrites the index.
 ///
-/// A file-system failure ends the run where it happens: the user gets a beep and
+/// A sub-folder of the music folder that this user may not read is left out of
+/// the playlist, and the user is told which, after the index is written.
+/// Any other file-system failure ends the run where it happens: the user gets a beep and
 /// an error message naming the path and the system's reason, and because both
 /// files are written beside their targets and put in place only when complete,
 /// the earlier document and index stay exactly as they were.
@@ -26,9 +28,12 @@ public:
     static QString playlistFolder(const QString& currentDirectory);
 
 private:
-    void writeDocument(const QString& path);
+    /// Gives the folders left out because they could not be read.
+    QStringList writeDocument(const QString& path);
     void writeIndex(const QString& folder);
     void tell(MessageIcon icon, const QString& prompt);
+    QString leftOutMessage(const QStringList& leftOut) const;
+    static bool hasSeparator(const QString& name);
 
     fsservice::FileSystem& m_fso;
     PlaylistView& m_view;

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <cerrno>
+
 class FaultyStream final : public fsservice::TextStream {
 public:
     FaultyStream(FaultyFileSystem& owner, QString path, std::unique_ptr<TextStream> real)
@@ -36,7 +38,16 @@ FaultyFileSystem::FaultyFileSystem(fsservice::FileSystem& target, Operation oper
       m_pathEnd(QDir::toNativeSeparators(pathEnd)),
       m_line(line) {}
 
+QString FaultyFileSystem::reason() {
+    return qt_error_string(EIO);
+}
+
 void FaultyFileSystem::failIf(Operation operation, const QString& path) {
+    if (operation == Operation::GetFolder && m_operation == Operation::GetFolderDenied &&
+        path.endsWith(m_pathEnd)) {
+        ++m_fired;
+        throw fsservice::FsError::fromSystem(path, EACCES);
+    }
     if (operation == m_operation && path.endsWith(m_pathEnd)) {
         ++m_fired;
         throw fsservice::FsError(path, reason());
@@ -57,12 +68,14 @@ std::unique_ptr<fsservice::TextStream> FaultyFileSystem::CreateTextFile(const QS
 }
 
 fsservice::Folder FaultyFileSystem::GetFolder(const QString& path) {
+    ++m_foldersRead;
     failIf(Operation::GetFolder, path);
     return ForwardingFileSystem::GetFolder(path);
 }
 
 fsservice::Folder FaultyFileSystem::GetFolder(const fsservice::Folder& parent,
                                               const fsservice::SubFolder& sub) {
+    ++m_foldersRead;
     failIf(Operation::GetFolder, sub.Path);
     return ForwardingFileSystem::GetFolder(parent, sub);
 }

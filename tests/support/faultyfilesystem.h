@@ -3,14 +3,17 @@
 #include "filesystem.h"
 
 /// The real service with one failure injected, as the system would report it:
-/// the operation throws FsError with the path and `reason`. CI runs as root, so
-/// permissions alone cannot make these operations fail.
+/// the operation throws FsError with the path and reason(), an input/output
+/// error; GetFolderDenied fails every folder whose path ends so with "Permission
+/// denied", as a folder this user may not open. CI runs as root, so permissions
+/// alone cannot make these operations fail.
 class FaultyFileSystem final : public fsservice::ForwardingFileSystem {
 public:
     enum class Operation {
         None,
         CreateFolder,
         GetFolder,
+        GetFolderDenied,
         CreateTextFile,
         WriteLine,
         Close,
@@ -22,8 +25,10 @@ public:
 
     /// How many times the fault fired.
     int fired() const { return m_fired; }
+    /// How many folders were asked for, failed or not.
+    int foldersRead() const { return m_foldersRead; }
 
-    static QString reason() { return QStringLiteral("Permission denied"); }
+    static QString reason();
 
     void CreateFolder(const QString& path) override;
     std::unique_ptr<fsservice::TextStream> CreateTextFile(const QString& path, bool overwrite,
@@ -41,5 +46,6 @@ private:
     QString m_pathEnd;
     int m_line;  // for WriteLine: the 1-based line of the stream that fails
     int m_fired = 0;
+    int m_foldersRead = 0;
     friend class FaultyStream;
 };

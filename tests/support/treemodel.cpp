@@ -294,7 +294,14 @@ struct Walk {
         });
         if (album) {
             QString title = pathText;
-            title.remove(typed, Qt::CaseInsensitive);
+            if (!typed.isEmpty() && typed.count(u'/') == typed.size()) {
+                // The root: only its own part, at the front, goes.
+                if (title.startsWith(typed)) {
+                    title.remove(0, typed.size());
+                }
+            } else {
+                title.remove(typed, Qt::CaseInsensitive);
+            }
             if (title.isEmpty()) {
                 title = path.mid(path.lastIndexOf(u'/') + 1);
             }

@@ -254,33 +254,30 @@ void PlaylistWindowTest::startRunsTheCommand_data() {
             << QStringList{ok(Box::Warning, t.nameMissing)} << "PlayListName" << false;
         QTest::newRow(row + "music folder missing, shown as typed")
             << language << missing << "playlist" << false << false << QStringList{"Ok"}
-            << QStringList{ok(Box::Warning, t.pathPrefix + "%1" + sep + missing + t.pathNotFound)}
-            << "PathText" << false;
+            << QStringList{ok(Box::Warning, t.pathNotFound.arg("%1" + sep + missing))} << "PathText"
+            << false;
         QTest::newRow(row + "replace? No")
             << language << "Music"
             << "playlist" << true << false << QStringList{"No"}
-            << QStringList{question(t.playlistPrefix + xml + "playlist" + t.replaceQuestion)}
-            << "PlayListName" << false;
+            << QStringList{question(t.replaceQuestion.arg(xml + "playlist"))} << "PlayListName"
+            << false;
         QTest::newRow(row + "replace? Yes")
             << language << "Music"
             << "playlist" << true << false << QStringList{"Yes", "Ok"}
-            << QStringList{question(t.playlistPrefix + xml + "playlist" + t.replaceQuestion),
-                           ok(Box::Information,
-                              t.playlistPrefix + xml + "playlist" + t.playlistReady)}
+            << QStringList{question(t.replaceQuestion.arg(xml + "playlist")),
+                           ok(Box::Information, t.playlistReady.arg(xml + "playlist"))}
             << "StartButton" << true;
         QTest::newRow(row + "new playlist")
             << language << "Music"
             << "playlist" << false << false << QStringList{"Ok"}
-            << QStringList{ok(Box::Information,
-                              t.playlistPrefix + xml + "playlist" + t.playlistReady)}
+            << QStringList{ok(Box::Information, t.playlistReady.arg(xml + "playlist"))}
             << "StartButton" << true;
     }
     QTest::newRow("en: the playlist folder cannot be made")
         << "en"
         << "Music"
         << "playlist" << false << true << QStringList{"Ok"}
-        << QStringList{ok(Box::Critical,
-                          texts::english.errorPrefix + xml + ": " + qt_error_string(EEXIST))}
+        << QStringList{ok(Box::Critical, texts::english.error.arg(xml, qt_error_string(EEXIST)))}
         << "StartButton" << false;
 }
 
