@@ -65,8 +65,6 @@ private slots:
     void albums_data();
     void albums();
     void relativeMusicPath();
-    void titles_data();
-    void titles();
     void escapedLinesParseBack_data();
     void escapedLinesParseBack();
     void linkLoopEnds();
@@ -203,36 +201,6 @@ void AlbumScanTest::relativeMusicPath() {
                   "album path=[" + tree.path("Jukebox/Music/Rock") + "] title=[" + rockTitle + "]",
                   "mp3 title=[b.mp3] track=[b]"}));
     QVERIFY(rockTitle.endsWith("Jukebox  Rock"));
-}
-
-void AlbumScanTest::titles_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("folderspec");
-    QTest::addColumn<QString>("title");
-
-    QTest::newRow("root music folder has no name") << "/"
-                                                   << "/"
-                                                   << "";
-    QTest::newRow("folder below the root") << "/"
-                                           << "/Rock"
-                                           << "Rock";
-    QTest::newRow("other letter case still removed") << "/MUSIC"
-                                                     << "/music/rock"
-                                                     << "rock";
-    QTest::newRow("every occurrence removed") << "/m"
-                                              << "/m/x/m/y"
-                                              << "x y";
-}
-
-void AlbumScanTest::titles() {
-    QFETCH(QString, typed);
-    QFETCH(QString, folderspec);
-    QFETCH(QString, title);
-    RealFileSystem fso;
-    const fsservice::Folder root = fso.GetFolder(QDir::rootPath());
-    QCOMPARE(AlbumScan(QDir::toNativeSeparators(typed))
-                 .albumTitle(QDir::toNativeSeparators(folderspec), root),
-             title);
 }
 
 void AlbumScanTest::escapedLinesParseBack_data() {
