@@ -64,6 +64,7 @@ private slots:
     void inputChecks_data();
     void inputChecks();
     void playlistFolderCreatedOnlyOneLevel();
+    void removedCurrentDirectoryIsAnError();
     void replaceAnsweredNoTouchesNothing();
     void replaceAnsweredYesRewritesBoth();
     void secondPressAsksToReplace();
@@ -167,6 +168,31 @@ void StartCommandTest::playlistFolderCreatedOnlyOneLevel() {
     const QString folder = tree.path("A/B/xml/");
     QCOMPARE(view.events, QStringList({"beep", "message Critical: Error: " + folder +
                                                    ": No such file or directory"}));
+}
+
+void StartCommandTest::removedCurrentDirectoryIsAnError() {
+#ifdef Q_OS_LINUX
+    // Started in a folder that is then removed: the current directory must not
+    // come back empty, or the playlist folder would be made at the root.
+    MusicTree tree;
+    tree.addFiles({"Music/a.mp3"});
+    tree.addFolder("gone");
+    const QString gone = tree.path("gone");
+    const bool rootXmlBefore = QFileInfo::exists("/xml");
+    const CurrentDirectoryScope inside(gone);
+    QVERIFY(QDir().rmdir(gone));
+    RealFileSystem fso;
+    RecordingView view;
+    view.path = tree.path("Music");
+    StartCommand(fso, view, texts::english).run();
+    QCOMPARE(view.events, QStringList({"beep", "message Critical: Error: " + gone +
+                                                   ": No such file or directory"}));
+    QCOMPARE(QFileInfo::exists("/xml"), rootXmlBefore);
+    QCOMPARE(QDir(tree.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"Music"});
+#else
+    QSKIP("Only Linux removes a process's current directory from under it");
+#endif
 }
 
 void StartCommandTest::replaceAnsweredNoTouchesNothing() {
