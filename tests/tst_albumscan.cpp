@@ -14,19 +14,6 @@ using writer::AlbumScan;
 
 namespace {
 
-/// Builds the tree: an entry ending in "/" is a folder, "name -> target" a link.
-void build(const MusicTree& tree, const QStringList& entries) {
-    for (const QString& entry : entries) {
-        if (entry.contains(" -> ")) {
-            tree.addLink(entry.section(" -> ", 0, 0), entry.section(" -> ", 1));
-        } else if (entry.endsWith('/')) {
-            tree.addFolder(entry);
-        } else {
-            tree.addFile(entry);
-        }
-    }
-}
-
 QStringList expand(QStringList lines, const QString& root) {
     for (QString& line : lines) {
         line.replace("{root}", root);
@@ -183,7 +170,7 @@ void AlbumScanTest::albums() {
     QFETCH(QString, typed);
     QFETCH(QStringList, outline);
     MusicTree tree;
-    build(tree, entries);
+    tree.addEntries(entries);
     QCOMPARE(scanOutline(tree.path(typed)), expand(outline, tree.root()));
 }
 
@@ -270,8 +257,9 @@ void AlbumScanTest::escapedLinesParseBack() {
 
 void AlbumScanTest::linkLoopEnds() {
     MusicTree tree;
-    build(tree, {"Music/a.mp3", "Music/Rock/b.mp3", "Music/Rock/up -> ..", "Music/Rock/self -> .",
-                 "Music/Rock/top -> " + tree.path("Music"), "Music/Rock/zz/c.mp3"});
+    tree.addEntries({"Music/a.mp3", "Music/Rock/b.mp3", "Music/Rock/up -> ..",
+                     "Music/Rock/self -> .", "Music/Rock/top -> " + tree.path("Music"),
+                     "Music/Rock/zz/c.mp3"});
     QCOMPARE(
         scanOutline(tree.path("Music")),
         expand({"album path=[{root}/Music] title=[Music]", "mp3 title=[a.mp3] track=[a]",

@@ -4,8 +4,7 @@
 // playlist folder is lost or left half-written, and every file written is
 // well-formed XML whose attribute values are exactly the raw names.
 
-#include "faultyfilesystem.h"
-#include "musictree.h"
+#include "jukebox.h"
 #include "playlistcheck.h"
 #include "playlistxml.h"
 #include "realfilesystem.h"
@@ -37,8 +36,6 @@ using Operation = FaultyFileSystem::Operation;
 namespace {
 
 enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, Error };
-/// Which files of the playlist folder a run may replace.
-enum class Written { Nothing, Document, Both };
 
 }  // namespace
 
@@ -48,15 +45,14 @@ Q_DECLARE_METATYPE(Written)
 
 namespace {
 
-const QByteArray kIndex = "brantwell-playlists.xml";
-
-const texts::Texts& textsFor(const QString& language) {
-    return language == "nl" ? texts::dutch : texts::english;
-}
+const QByteArray kIndex = kIndexName;
 
 QList<QByteArray> standardTree() {
-    return {"a.mp3",           "Rock/b.mp3",           "Rock/Live/c.mp3",
-            "Rock/Live/d.mp3", "Rock/Live/Deep/e.mp3", "Pop & Soul/f.mp3"};
+    QList<QByteArray> entries;
+    for (const QString& entry : standardMusic()) {
+        entries << entry.toUtf8();
+    }
+    return entries;
 }
 
 const TreeNode* nodeAt(const TreeNode& root, const QString& relative) {
@@ -81,55 +77,39 @@ void putFile(const QByteArray& nativePath, const QByteArray& bytes) {
     ::close(fd);
 }
 
-/// A jukebox folder, the current directory of a run: the music folder "Music"
-/// holding the row's tree, and the playlist folder "xml" holding earlier
-/// playlists (names with markup and invalid UTF-8 among them) and an index.
-struct Stage {
-    MusicTree tree;
+/// The jukebox folder of a row: its music tree built from raw names, and more
+/// earlier playlists beside "playlist.xml" (names with markup and invalid
+/// UTF-8 among them), one under the row's own name where the disk takes it.
+struct Stage : Jukebox {
     TreeNode jukeboxModel;  // the jukebox folder's own entries
-    QString jukebox;
-    QString music;
-    QString xml;  // ends in '/'
     QMap<QByteArray, QByteArray> before;
 
     explicit Stage(const QList<QByteArray>& musicEntries, const QString& name = "playlist",
-                   bool withPlaylistFolder = true) {
+                   bool withPlaylistFolder = true)
+        : Jukebox({}, withPlaylistFolder) {
         QList<QByteArray> entries;
         for (const QByteArray& entry : musicEntries) {
             entries << "Music/" + entry;
         }
         entries << "Music/";
         jukeboxModel = parseTree(entries);
-        tree.addFolder("jukebox");
-        jukebox = tree.path("jukebox");
-        music = jukebox + "/Music";
-        xml = jukebox + "/xml/";
         buildTree(QFile::encodeName(jukebox), jukeboxModel);
         if (!withPlaylistFolder) {
             return;
         }
-        tree.addFolder("jukebox/xml");
         const QByteArray folder = QFile::encodeName(xml);
-        const QByteArray earlier =
-            utf16Lines({R"(<?xml version="1.0"?>)", R"(<playlist type="local">)",
-                        R"(<album path="/earlier" title="earlier">)",
-                        R"(<mp3 title="x.mp3" track="x"/>)", "</album>", "</playlist>"});
         for (const QByteArray& file :
-             {QByteArray("playlist.xml"), QByteArray("Old Playlist.xml"),
-              QByteArray("Caf\xe9 playlist.xml"), QByteArray("Rock & Roll <playlist>.xml")}) {
-            putFile(folder + file, earlier);
+             {QByteArray("Old Playlist.xml"), QByteArray("Caf\xe9 playlist.xml"),
+              QByteArray("Rock & Roll <playlist>.xml")}) {
+            putFile(folder + file, earlierDocument);
         }
-        // An earlier document under the row's own name, where the disk takes it.
         const QByteArray own = folder + QFile::encodeName(name) + ".xml";
         const int fd = ::open(own.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
-            putFile(own, earlier);
+            putFile(own, earlierDocument);
         }
-        putFile(
-            folder + kIndex,
-            utf8Lines({R"(<?xml version="1.0"?>)", "<filelist>",
-                       R"(<file name="playlist" path="/earlier/playlist.xml"/>)", "</filelist>"}));
+        rememberPlaylistFolder();
         before = snapshotFolder(xml);
     }
 
@@ -153,32 +133,6 @@ struct Stage {
             return {"no such folder in the model: " + typed};
         }
         return expectedAlbums(*node, typed, absolute);
-    }
-
-    bool existed(const QString& name) const {
-        return before.contains(QFile::encodeName(name) + ".xml");
-    }
-
-    QStringList run(fsservice::FileSystem& fso, const QString& typed, const QString& name,
-                    const texts::Texts& texts) const {
-        const CurrentDirectoryScope current(jukebox);
-        RecordingView view;
-        view.path = typed;
-        view.name = name;
-        StartCommand(fso, view, texts).run();
-        return view.events;
-    }
-
-    QStringList replaceQuestion(const QString& name, const texts::Texts& t) const {
-        if (!existed(name)) {
-            return {};
-        }
-        return {"beep", "ask: " + t.replaceQuestion.arg(xml + name)};
-    }
-
-    QStringList doneEvents(const QString& name, const texts::Texts& t) const {
-        return replaceQuestion(name, t) +
-               QStringList{"beep", "message Information: " + t.playlistReady.arg(xml + name)};
     }
 
     /// After a run: the playlist folder holds what it held before, except that
@@ -643,35 +597,11 @@ void CatalogueTest::faults_data() {
 
     for (const QString language : {"en", "nl"}) {
         const QByteArray row = language.toLatin1() + ": ";
-        const auto add = [&](const char* what, Operation operation, const QString& pathEnd,
-                             int line, Written written) {
-            QTest::newRow(row + what) << language << standardTree() << operation << pathEnd << line
-                                      << written << QStringList();
-        };
-        add("creating the playlist folder", Operation::CreateFolder, "xml/", 0, Written::Nothing);
-        add("opening the music folder", Operation::GetFolder, "Music", 0, Written::Nothing);
-        add("opening a folder deep in the tree", Operation::GetFolder, "Music/Rock/Live/Deep", 0,
-            Written::Nothing);
-        add("the music folder may not be read", Operation::GetFolderDenied, "Music", 0,
-            Written::Nothing);
-        add("creating the document", Operation::CreateTextFile, "xml/playlist.xml", 0,
-            Written::Nothing);
-        add("writing the document's first line", Operation::WriteLine, "xml/playlist.xml", 1,
-            Written::Nothing);
-        add("writing the document's 7th line, inside an album", Operation::WriteLine,
-            "xml/playlist.xml", 7, Written::Nothing);
-        add("writing the document's last line", Operation::WriteLine, "xml/playlist.xml", -1,
-            Written::Nothing);
-        add("committing the document", Operation::Close, "xml/playlist.xml", 0, Written::Nothing);
-        // The document is complete and in place before the index is begun.
-        add("creating the index", Operation::CreateTextFile, "xml/brantwell-playlists.xml", 0,
-            Written::Document);
-        add("listing the playlist folder", Operation::ListFiles, "xml/*playlist*.xml", 0,
-            Written::Document);
-        add("writing the index's 3rd line", Operation::WriteLine, "xml/brantwell-playlists.xml", 3,
-            Written::Document);
-        add("committing the index", Operation::Close, "xml/brantwell-playlists.xml", 0,
-            Written::Document);
+        for (const FaultRow& fault : faultRows()) {
+            QTest::newRow(row + fault.what)
+                << language << standardTree() << fault.operation << fault.pathEnd << fault.line
+                << fault.written << QStringList();
+        }
 
         const auto leaveOut = [&](const char* what, const QList<QByteArray>& entries,
                                   const QString& pathEnd, const QStringList& leftOut) {
@@ -726,10 +656,9 @@ void CatalogueTest::faults() {
     }
 
     QCOMPARE(fso.fired(), 1);
-    const QString reason = operation == Operation::GetFolderDenied ? qt_error_string(EACCES)
-                                                                   : FaultyFileSystem::reason();
     const QStringList error = {
-        "beep", "message Critical: " + t.error.arg(stage.jukebox + "/" + pathEnd, reason)};
+        "beep",
+        "message Critical: " + t.error.arg(stage.jukebox + "/" + pathEnd, faultReason(operation))};
     QCOMPARE(events, stage.replaceQuestion("playlist", t) + error);
     if (playlistFolderMissing) {
         QVERIFY(!QFileInfo::exists(stage.xml));

@@ -1,5 +1,4 @@
-#include "faultyfilesystem.h"
-#include "musictree.h"
+#include "jukebox.h"
 #include "playlistxml.h"
 #include "realfilesystem.h"
 #include "recordingview.h"
@@ -13,6 +12,7 @@ using writer::StartCommand;
 using Operation = FaultyFileSystem::Operation;
 
 Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(FaultRow)
 
 namespace {
 
@@ -25,32 +25,6 @@ public:
 
 private:
     QString m_current;
-};
-
-const texts::Texts& textsFor(const QString& language) {
-    return language == "nl" ? texts::dutch : texts::english;
-}
-
-/// A jukebox folder with a music tree and an earlier playlist and index.
-struct Jukebox {
-    MusicTree tree;
-    QString xml;  // the playlist folder, ending in a separator
-    QByteArray earlierDocument =
-        utf16Lines({"<?xml version=\"1.0\"?>", "<playlist type=\"local\">", "</playlist>"});
-    QByteArray earlierIndex = "<?xml version=\"1.0\"?>\r\n<filelist>\r\n</filelist>\r\n";
-
-    Jukebox() {
-        tree.addFiles({"Music/a.mp3", "Music/Rock/b.mp3", "Music/Rock/Live/c.mp3",
-                       "jukebox/xml/playlist.xml", "jukebox/xml/brantwell-playlists.xml"});
-        xml = tree.path("jukebox/xml") + QDir::separator();
-        tree.addFile("jukebox/xml/playlist.xml", earlierDocument);
-        tree.addFile("jukebox/xml/brantwell-playlists.xml", earlierIndex);
-    }
-    QByteArray document() const { return readBytes(xml + "playlist.xml"); }
-    QByteArray index() const { return readBytes(xml + "brantwell-playlists.xml"); }
-    QStringList playlistFolder() const {
-        return QDir(xml).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
 };
 
 }  // namespace
@@ -196,13 +170,14 @@ void StartCommandTest::removedCurrentDirectoryIsAnError() {
 }
 
 void StartCommandTest::replaceAnsweredNoTouchesNothing() {
-    Jukebox jukebox;
+    const Jukebox jukebox;
+    const QStringList before = jukebox.playlistFolder();
     RealFileSystem real;
-    JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));
     RecordingView view;
-    view.path = jukebox.tree.path("Music");
+    view.path = jukebox.music;
     view.answerYes = false;
-    StartCommand(fso, view, texts::dutch).run();
+    const CurrentDirectoryScope current(jukebox.jukebox);
+    StartCommand(real, view, texts::dutch).run();
 
     QCOMPARE(view.events, QStringList({"beep",
                                        "ask: Playlist: " + jukebox.xml +
@@ -210,32 +185,31 @@ void StartCommandTest::replaceAnsweredNoTouchesNothing() {
                                        "focus PlayListName"}));
     QCOMPARE(jukebox.document(), jukebox.earlierDocument);
     QCOMPARE(jukebox.index(), jukebox.earlierIndex);
+    QCOMPARE(jukebox.playlistFolder(), before);
 }
 
 void StartCommandTest::replaceAnsweredYesRewritesBoth() {
-    Jukebox jukebox;
+    const Jukebox jukebox({"a.mp3", "Rock/b.mp3", "Rock/Live/c.mp3"});
     RealFileSystem real;
-    JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));
-    RecordingView view;
-    view.path = jukebox.tree.path("Music");
-    StartCommand(fso, view, texts::english).run();
+    const QStringList events = jukebox.run(real, jukebox.music, "playlist", texts::english);
 
     const QString file = jukebox.xml + "playlist";
-    QCOMPARE(view.events,
+    QCOMPARE(events,
              QStringList({"beep",
                           "ask: Playlist: " + file + " already exists. Do you want to replace it?",
                           "beep",
                           "message Information: Playlist: " + file +
                               " is ready. Start the jukebox or press the (R)eload button on the "
                               "Album Panel."}));
-    const QString music = jukebox.tree.path("Music");
-    QCOMPARE(
-        xmlOutline(jukebox.document()),
-        QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
-                     "mp3 title=[a.mp3] track=[a]", "album path=[" + music + "/Rock] title=[Rock]",
-                     "mp3 title=[b.mp3] track=[b]",
-                     "album path=[" + music + "/Rock/Live] title=[Rock Live]",
-                     "mp3 title=[c.mp3] track=[c]"}));
+    const QString music = jukebox.music;
+    const QChar sep = QDir::separator();
+    QCOMPARE(xmlOutline(jukebox.document()),
+             QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
+                          "mp3 title=[a.mp3] track=[a]",
+                          "album path=[" + music + sep + "Rock] title=[Rock]",
+                          "mp3 title=[b.mp3] track=[b]",
+                          "album path=[" + music + sep + "Rock" + sep + "Live] title=[Rock Live]",
+                          "mp3 title=[c.mp3] track=[c]"}));
     QCOMPARE(xmlOutline(jukebox.index()),
              QStringList({"filelist", "file name=[playlist] path=[" + file + ".xml]"}));
     QCOMPARE(jukebox.playlistFolder(), QStringList({"brantwell-playlists.xml", "playlist.xml"}));
@@ -291,93 +265,67 @@ void StartCommandTest::indexByteForByte() {
 
 void StartCommandTest::faults_data() {
     QTest::addColumn<QString>("language");
-    QTest::addColumn<Operation>("operation");
-    QTest::addColumn<QString>("pathEnd");  // relative to the tree: the path that fails
-    QTest::addColumn<int>("line");
-    QTest::addColumn<bool>("documentWritten");  // the document was complete before the fault
-
-    const QString xml = "jukebox/xml/";
-    const QString document = xml + "playlist.xml";
-    const QString index = xml + "brantwell-playlists.xml";
+    QTest::addColumn<FaultRow>("fault");
     for (const QString language : {"en", "nl"}) {
-        const QByteArray row = language.toLatin1() + ": ";
-        QTest::newRow(row + "creating the playlist folder")
-            << language << Operation::CreateFolder << xml << 0 << false;
-        QTest::newRow(row + "opening the music folder")
-            << language << Operation::GetFolder << "Music" << 0 << false;
-        QTest::newRow(row + "opening a folder deep in the tree")
-            << language << Operation::GetFolder << "Music/Rock/Live" << 0 << false;
-        QTest::newRow(row + "creating the document")
-            << language << Operation::CreateTextFile << document << 0 << false;
-        QTest::newRow(row + "writing the document's 5th line")
-            << language << Operation::WriteLine << document << 5 << false;
-        QTest::newRow(row + "committing the document")
-            << language << Operation::Close << document << 0 << false;
-        QTest::newRow(row + "creating the index")
-            << language << Operation::CreateTextFile << index << 0 << true;
-        QTest::newRow(row + "writing the index's 3rd line")
-            << language << Operation::WriteLine << index << 3 << true;
-        QTest::newRow(row + "committing the index")
-            << language << Operation::Close << index << 0 << true;
+        for (const FaultRow& fault : faultRows()) {
+            QTest::newRow(language.toLatin1() + ": " + fault.what) << language << fault;
+        }
     }
 }
 
 void StartCommandTest::faults() {
     QFETCH(QString, language);
-    QFETCH(Operation, operation);
-    QFETCH(QString, pathEnd);
-    QFETCH(int, line);
-    QFETCH(bool, documentWritten);
-    Jukebox jukebox;
-    if (operation == Operation::CreateFolder) {
-        QVERIFY(QDir(jukebox.xml).removeRecursively());
-    }
+    QFETCH(FaultRow, fault);
+    const texts::Texts& t = textsFor(language);
     RealFileSystem real;
-    JukeboxFileSystem jukeboxFso(real, jukebox.tree.path("jukebox"));
-    FaultyFileSystem fso(jukeboxFso, operation, pathEnd, line);
-    RecordingView view;
-    view.path = jukebox.tree.path("Music");
-    StartCommand(fso, view, textsFor(language)).run();
+    // What a run without the fault writes (its music folder as "{music}"), and
+    // so how many lines it has.
+    QStringList goodOutline;
+    int lines = 0;
+    {
+        const Jukebox good;
+        good.run(real, good.music, "playlist", t);
+        goodOutline = xmlOutline(good.document()).replaceInStrings(good.music, "{music}");
+        lines = int(good.document().count(QByteArrayView("\r\0\n\0", 4)));
+    }
+    const int line = fault.line >= 0 ? fault.line : lines;
+
+    const Jukebox jukebox(standardMusic(), fault.operation != Operation::CreateFolder);
+    FaultyFileSystem fso(real, fault.operation, fault.pathEnd, line);
+    const QStringList events = jukebox.run(fso, jukebox.music, "playlist", t);
 
     QCOMPARE(fso.fired(), 1);
     // The run stops at the fault: the error is the last thing it does.
-    const QString prefix = language == "nl" ? "Fout: " : "Error: ";
-    QStringList events = {"beep", "message Critical: " + prefix + jukebox.tree.path(pathEnd) +
-                                      ": " + FaultyFileSystem::reason()};
-    if (operation != Operation::CreateFolder) {
-        events.prepend(view.events.value(1));
-        events.prepend("beep");
-        QVERIFY(events[1].startsWith("ask: "));
-    }
-    QCOMPARE(view.events, events);
+    const QString failed = QDir::toNativeSeparators(jukebox.jukebox + "/" + fault.pathEnd);
+    const QStringList error = {
+        "beep", "message Critical: " + t.error.arg(failed, faultReason(fault.operation))};
+    QCOMPARE(events, jukebox.replaceQuestion("playlist", t) + error);
 
-    if (operation == Operation::CreateFolder) {
+    if (fault.operation == Operation::CreateFolder) {
         QVERIFY(!QFileInfo::exists(jukebox.xml));
         return;
     }
     // Nothing half-written: the earlier files stay until a complete one replaces them.
     QCOMPARE(jukebox.index(), jukebox.earlierIndex);
-    if (documentWritten) {
-        QCOMPARE(xmlOutline(jukebox.document()).size(), 7);
-    } else {
+    if (fault.written == Written::Nothing) {
         QCOMPARE(jukebox.document(), jukebox.earlierDocument);
+    } else {
+        QCOMPARE(xmlOutline(jukebox.document()),
+                 goodOutline.replaceInStrings("{music}", jukebox.music));
     }
     QCOMPARE(jukebox.playlistFolder(), QStringList({"brantwell-playlists.xml", "playlist.xml"}));
 }
 
 void StartCommandTest::nextRunAfterAFaultWorks() {
-    Jukebox jukebox;
+    const Jukebox jukebox;
     RealFileSystem real;
-    JukeboxFileSystem fso(real, jukebox.tree.path("jukebox"));
-    RecordingView view;
-    view.path = jukebox.tree.path("Music");
-    FaultyFileSystem faulty(fso, Operation::WriteLine, "playlist.xml", 4);
-    StartCommand(faulty, view, texts::english).run();
-    QVERIFY(view.events.last().startsWith("message Critical: "));
-    view.events.clear();
-    StartCommand(fso, view, texts::english).run();
-    QVERIFY(view.events.last().startsWith("message Information: "));
-    QCOMPARE(xmlOutline(jukebox.document()).size(), 7);
+    FaultyFileSystem faulty(real, Operation::WriteLine, "playlist.xml", 4);
+    QVERIFY(jukebox.run(faulty, jukebox.music, "playlist", texts::english)
+                .last()
+                .startsWith("message Critical: "));
+    QCOMPARE(jukebox.run(real, jukebox.music, "playlist", texts::english),
+             jukebox.doneEvents("playlist", texts::english));
+    QCOMPARE(xmlOutline(jukebox.document()).size(), 12);
     QCOMPARE(xmlOutline(jukebox.index()).size(), 2);
 }
 

@@ -92,6 +92,21 @@ void MusicTree::addFiles(const QStringList& relatives) const {
     }
 }
 
+void MusicTree::addEntries(const QStringList& entries) const {
+    for (const QString& entry : entries) {
+        if (entry.contains(QLatin1String(" -> "))) {
+            addLink(entry.section(QLatin1String(" -> "), 0, 0),
+                    entry.section(QLatin1String(" -> "), 1));
+        } else if (entry.endsWith(QLatin1String(" |"))) {
+            addFifo(entry.chopped(2));
+        } else if (entry.endsWith(u'/')) {
+            addFolder(entry);
+        } else {
+            addFile(entry);
+        }
+    }
+}
+
 void MusicTree::addLink(const QString& relative, const QString& target) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());

@@ -23,6 +23,9 @@ public:
     void addFile(const QString& relative, const QByteArray& content = {}) const;
     /// Several empty files at once.
     void addFiles(const QStringList& relatives) const;
+    /// Entries in the form parseTree reads: "a/b.mp3" an empty file, "a/b/" a
+    /// folder, "a/l -> target" a link to the target as written, "a/p |" a FIFO.
+    void addEntries(const QStringList& entries) const;
     /// A symbolic link at `relative` pointing to `target` (used as given).
     void addLink(const QString& relative, const QString& target) const;
     /// A FIFO (named pipe) at `relative`; POSIX only.

@@ -30,7 +30,8 @@ struct TreeNode {
     int size() const;
 };
 
-/// A tree from entries relative to its root, '/' between names:
+/// A tree from entries relative to its root, '/' between names (the form
+/// MusicTree::addEntries builds from, links here limited to the two kinds below):
 ///   "a/b.mp3"          a file (and the folder a)
 ///   "a/b/"             a folder
 ///   "a/y.mp3 |"        a FIFO

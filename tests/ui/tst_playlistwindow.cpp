@@ -1,3 +1,4 @@
+#include "jukebox.h"
 #include "messageboxanswerer.h"
 #include "musictree.h"
 #include "playlist.h"
@@ -18,10 +19,6 @@
 using ui::Playlist;
 
 namespace {
-
-const texts::Texts& textsFor(const QString& language) {
-    return language == QLatin1String("nl") ? texts::dutch : texts::english;
-}
 
 struct RealService {
     fsservice::RealFileSystem real;
