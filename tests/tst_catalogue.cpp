@@ -55,8 +55,10 @@ QList<QByteArray> standardTree() {
     return entries;
 }
 
-const TreeNode* nodeAt(const TreeNode& root, const QString& relative) {
-    const TreeNode* node = &root;
+/// The node at `relative` ('/' between names), or null; const or not as `root` is.
+template <typename Node>
+Node* nodeAt(Node& root, const QString& relative) {
+    Node* node = &root;
     for (const QString& part : relative.split(u'/', Qt::SkipEmptyParts)) {
         const auto found = std::find_if(
             node->children.begin(), node->children.end(),
@@ -123,7 +125,7 @@ struct Stage : Jukebox {
         const QString absolute = QDir::cleanPath(QDir(jukebox).absoluteFilePath(typed));
         TreeNode model = jukeboxModel;
         for (const QString& folder : leftOut) {
-            TreeNode* parent = const_cast<TreeNode*>(nodeAt(model, folder.section(u'/', 0, -2)));
+            TreeNode* parent = nodeAt(model, folder.section(u'/', 0, -2));
             std::erase_if(parent->children, [&](const TreeNode& child) {
                 return child.name == folder.section(u'/', -1).toUtf8();
             });
