@@ -59,8 +59,9 @@ for program in "${programs[@]}"; do
     file -b "$scratch/usr/bin/$program" | grep -q '^ELF .* executable' ||
         fail "usr/bin/$program is no program"
     entry="$scratch/usr/share/applications/$program.desktop"
-    output=$(desktop-file-validate "$entry" 2>&1) && [ -z "$output" ] ||
+    if ! output=$(desktop-file-validate "$entry" 2>&1) || [ -n "$output" ]; then
         fail "$program.desktop: $output"
+    fi
     grep -qx "Exec=$program" "$entry" || fail "$program.desktop does not start $program"
     grep -qx "Icon=trackfold" "$entry" || fail "$program.desktop does not show the icon"
 done
