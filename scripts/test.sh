@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test twice: in build/, and
-# in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer.
+# in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# makes the Debian package in build-package/ and checks it.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The window tests measure texts in DejaVu Sans, the font the window asks for,
@@ -18,3 +19,5 @@ build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_BENCH=OF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$repo_root/build-asan" --output-on-failure -j2
+
+"$repo_root/scripts/check-package.sh"
