@@ -11,10 +11,12 @@ ensure_packages "${base_packages[@]}" fonts-dejavu-core desktop-file-utils
 
 export QT_QPA_PLATFORM=offscreen
 
-build_tree "$repo_root/build" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_WERROR=ON -DTRACKFOLD_BENCH=ON
+build_tree "$repo_root/build" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_WERROR=ON \
+    -DTRACKFOLD_BENCH=ON
 ctest --test-dir "$repo_root/build" --output-on-failure -j2
 
-build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_WERROR=ON -DTRACKFOLD_BENCH=OFF \
+build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug \
+    -DTRACKFOLD_WERROR=ON -DTRACKFOLD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$sanitizer_flags" \
     -DCMAKE_EXE_LINKER_FLAGS="$sanitizer_flags"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
