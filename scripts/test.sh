@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test twice: in build/, and
 # in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer; then
-# makes the Debian package in build-package/ and checks it.
+# makes the Debian package in build-package/ and checks it. Both test builds
+# treat warnings as errors; build/ also compiles the benchmark so that a change
+# cannot break it unnoticed.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The window tests measure texts in DejaVu Sans, the font the window asks for,
@@ -10,10 +12,12 @@ ensure_packages "${base_packages[@]}" fonts-dejavu-core desktop-file-utils
 
 export QT_QPA_PLATFORM=offscreen
 
-build_tree "$repo_root/build" -DCMAKE_BUILD_TYPE=Debug
+build_tree "$repo_root/build" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_WERROR=ON \
+    -DTRACKFOLD_BENCH=ON
 ctest --test-dir "$repo_root/build" --output-on-failure -j2
 
-build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTRACKFOLD_BENCH=OFF \
+build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug \
+    -DTRACKFOLD_WERROR=ON -DTRACKFOLD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$sanitizer_flags" \
     -DCMAKE_EXE_LINKER_FLAGS="$sanitizer_flags"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
