@@ -51,7 +51,8 @@ char16_t asciiFolded(char16_t c) {
 // True when ".mp3", in any letter case, starts at `at`. No character outside
 // ASCII folds to '.', 'm', 'p' or '3', so comparing ASCII alone gives exactly
 // Qt::CaseInsensitive's answer, without its Unicode folding of every
-// character (4,500 instructions for a full path).
+// character, which costs far more than the comparison (bench/run; the README's
+// performance section has the figures).
 bool isMp3At(QStringView text, qsizetype at) {
     return at + 4 <= text.size() && text[at] == u'.' &&
            asciiFolded(text[at + 1].unicode()) == u'm' &&
@@ -59,7 +60,7 @@ bool isMp3At(QStringView text, qsizetype at) {
 }
 
 // A plain loop: names are short, and QStringView::indexOf's vectorised search
-// cost more to set up than it saved (9% of the time on 100,000 files).
+// costs more to set up than it saves on them (bench/run, wide tree).
 qsizetype nextDot(QStringView text, qsizetype from) {
     for (; from < text.size(); ++from) {
         if (text[from] == u'.') {
