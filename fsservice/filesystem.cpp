@@ -5,59 +5,8 @@
 #include <QDir>
 
 #include <algorithm>
-#include <cstdint>
 
 namespace fsservice {
-namespace {
-
-// Sorting the 100,000 names of one folder with compareNames alone took 19 ms;
-// comparing precomputed keys first, and names only where the keys tie (and
-// only past what the keys hold), takes 10 ms.
-template <typename Entry, typename NameOf>
-void sortByName(std::vector<Entry>& entries, NameOf nameOf) {
-    if (entries.size() < 2) {
-        return;
-    }
-    struct Keyed {
-        NameOrderKey key;
-        std::uint32_t index;
-        std::uint32_t resume;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        qsizetype resume = 0;
-        const NameOrderKey key = nameOrderKey(nameOf(entries[i]), &resume);
-        keyed.push_back({key, std::uint32_t(i), std::uint32_t(resume)});
-    }
-    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-        if (a.key != b.key) {
-            return a.key < b.key;
-        }
-        return compareNames(nameOf(entries[a.index]), nameOf(entries[b.index]),
-                            std::min(a.resume, b.resume)) < 0;
-    });
-    // Put each entry in its place by following the permutation's cycles, so no
-    // second vector of entries is built.
-    for (std::size_t start = 0; start < keyed.size(); ++start) {
-        if (keyed[start].index == start) {
-            continue;
-        }
-        Entry held = std::move(entries[start]);
-        std::size_t at = start;
-        while (keyed[at].index != start) {
-            const std::size_t from = keyed[at].index;
-            entries[at] = std::move(entries[from]);
-            keyed[at].index = std::uint32_t(at);
-            at = from;
-        }
-        entries[at] = std::move(held);
-        keyed[at].index = std::uint32_t(at);
-    }
-}
-
-}  // namespace
-
 QChar separator() {
     return QDir::separator();
 }
@@ -158,10 +107,14 @@ Folder::Folder(QString path, FolderContents contents, FolderId id, std::shared_p
       m_id(std::move(id)),
       m_handle(std::move(handle)) {
     m_names.truncate(contents.m_namesUsed);
-    sortByName(m_subFolders, [](const SubFolder& sub) { return QStringView(sub.Name); });
+    std::sort(m_subFolders.begin(), m_subFolders.end(),
+              [](const SubFolder& a, const SubFolder& b) { return nameLess(a.Name, b.Name); });
     const QChar* names = m_names.constData();
-    sortByName(m_files, [names](const FileEntry& file) {
+    const auto nameOf = [names](const FileEntry& file) {
         return QStringView(names + file.offset, qsizetype(file.size));
+    };
+    std::sort(m_files.begin(), m_files.end(), [&nameOf](const FileEntry& a, const FileEntry& b) {
+        return nameLess(nameOf(a), nameOf(b));
     });
 }
 
