@@ -1,4 +1,4 @@
-#include "filesystem.h"
+#include "folderreading.h"
 #include "nameorder.h"
 
 #include <QRandomGenerator>
@@ -92,6 +92,7 @@ void NameOrderTest::folderSortsLikeCompareNames() {
     fsservice::FolderContents contents;
     QStringList expectedFiles;
     QStringList expectedFolders;
+    QStringList links;
     const QStringList words = {"Track", "track", "10", "2", "02", "\u00e9t\u00e9", " ", "_", "a"};
     for (int n = 0; n < 3000; ++n) {
         QString name;
@@ -100,9 +101,12 @@ void NameOrderTest::folderSortsLikeCompareNames() {
         }
         name += QString::number(n);  // every name distinct
         if (n % 10 == 0) {
-            contents.subFolders.push_back(
-                fsservice::SubFolder{"/m/" + name, name, name.toUtf8(), {}});
+            contents.subFolders.push_back(fsservice::SubFolder{"/m/" + name, name});
+            contents.notes.push_back(fsservice::SubFolderNote{name.toUtf8(), n % 20 == 0});
             expectedFolders << name;
+            if (n % 20 == 0) {
+                links << name;
+            }
         } else {
             contents.addFile(name, false, false);
             expectedFiles << name;
@@ -111,6 +115,14 @@ void NameOrderTest::folderSortsLikeCompareNames() {
     std::sort(expectedFiles.begin(), expectedFiles.end(), fsservice::nameLess);
     std::sort(expectedFolders.begin(), expectedFolders.end(), fsservice::nameLess);
 
+    contents.sortByName();
+    // Each sub-folder's note goes along with it.
+    QCOMPARE(contents.notes.size(), contents.subFolders.size());
+    for (std::size_t i = 0; i < contents.subFolders.size(); ++i) {
+        const QString name = contents.subFolders[i].Name;
+        QCOMPARE(QString::fromUtf8(contents.notes[i].nativeName), name);
+        QCOMPARE(contents.notes[i].link, links.contains(name));
+    }
     const fsservice::Folder folder(QStringLiteral("/m"), std::move(contents), {}, nullptr);
     QStringList gotFiles;
     for (const auto& file : folder.Files()) {
