@@ -52,6 +52,8 @@ void NameOrderTest::pairs_data() {
                                  << "a";
     QTest::newRow("number cut inside a shared beginning") << "x19"
                                                           << "x102";
+    QTest::newRow("number cut after a long shared beginning") << "Disc 2 Track 19"
+                                                              << "Disc 2 Track 102";
     QTest::newRow("run length decides before later text") << "7b"
                                                           << "07a";
     QTest::newRow("only zeros: shorter run first") << "0"
