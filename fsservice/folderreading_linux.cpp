@@ -115,12 +115,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
         if (filled < 0) {
             throw FsError::fromSystem(path, errno);
         }
-        // The names in a block take fewer UTF-16 units than the block has
-        // bytes, and an entry takes at least 24 bytes: so one allocation each
-        // holds a small folder.
-        if (pass == 0) {
-            contents.reserve(qsizetype(filled), std::size_t(filled) / 24);
-        } else if (pass == 1) {
+        if (pass == 1) {
             contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
         }
         for (ssize_t at = 0; at < filled;) {
