@@ -1,20 +1,107 @@
 #pragma once
 
-// The two ways RealFileSystem reads a folder. Internal to the service.
+// How RealFileSystem reads a folder: what one read collects, what a reader
+// keeps for a folder, and the two ways of reading. Internal to the service.
 
-#include "filesystem.h"
+#include "folder.h"
+
+#include <QByteArray>
 
 #include <memory>
+#include <vector>
 
 namespace fsservice {
 
-/// Reads the folder at the absolute path `path` through QDirIterator.
-Folder readFolderQt(const QString& path);
+/// What a folder's read found out about one of its sub-folders, for reading it
+/// later.
+struct SubFolderNote {
+    /// The name as the system spelled it: a name that is not valid text reads
+    /// with U+FFFD, but still opens by its bytes.
+    QByteArray nativeName;
+    /// Reached through a link or a junction, or not known not to be: it may
+    /// lead anywhere.
+    bool link = false;
+};
+
+/// What one read of a folder collects, in the order the system gave it, until
+/// sortByName puts it in name order for a Folder to take over.
+struct FolderContents {
+    std::vector<SubFolder> subFolders;
+    /// One for each of subFolders, or none.
+    std::vector<SubFolderNote> notes;
+    /// The files' names back to back; each entry says where its name lies.
+    QString names;
+    std::vector<FileEntry> files;
+
+    void addFile(QStringView name, bool hidden, bool system);
+    /// Room for `units` more name units and `count` more files, so that adding
+    /// them copies nothing.
+    void reserve(qsizetype units, std::size_t count);
+    /// Puts the sub-folders, with their notes, and the files in name order
+    /// (compareNames).
+    void sortByName();
+};
 
 #ifdef Q_OS_LINUX
-/// Reads folders with the system's own calls: one open, one pass of getdents64
-/// (entry types come with the names) and one close per folder, sub-folders
-/// opened relative to their parent's handle. Throws FsError.
+/// An open descriptor, closed when the object goes.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept;
+    Descriptor& operator=(Descriptor&& other) noexcept;
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+    void reset();
+
+private:
+    int m_fd = -1;
+};
+#endif
+
+/// What a reader keeps for a folder with sub-folders, to read them.
+class FolderHandle final {
+public:
+    explicit FolderHandle(std::vector<SubFolderNote> subFolderNotes)
+        : notes(std::move(subFolderNotes)) {}
+    ~FolderHandle();
+    Q_DISABLE_COPY_MOVE(FolderHandle)
+
+    /// One for each of the folder's SubFolders, in the same order.
+    const std::vector<SubFolderNote> notes;
+    /// The note of `sub`, or null when `sub` is not one of `folder`'s.
+    static const SubFolderNote* noteOf(const Folder& folder, const SubFolder& sub);
+
+#ifdef Q_OS_LINUX
+    /// The folder's path as the system spells it.
+    QByteArray nativePath;
+
+    /// Keeps `directory` open for opening the sub-folders relative to it, as
+    /// long as fewer than `limit` handles counted by `openHandles` hold one.
+    void hold(Descriptor directory, std::shared_ptr<int> openHandles, int limit);
+    void release();
+    const Descriptor& directory() const {
+        return m_directory;
+    }
+
+private:
+    Descriptor m_directory;
+    std::shared_ptr<int> m_openHandles;
+#endif
+};
+
+/// Reads the folder at the absolute path `path` through Qt alone. Throws FsError.
+Folder readFolderQt(const QString& path);
+/// Reads a sub-folder that `parent`'s read found, through Qt alone. Throws FsError.
+Folder readFolderQt(const Folder& parent, const SubFolder& sub);
+
+#ifdef Q_OS_LINUX
+/// Reads folders with the system's own calls: per folder one open, one pass of
+/// getdents64 (entry types come with the names), one fstat for its id and one
+/// close, sub-folders opened relative to their parent's open directory. Throws
+/// FsError.
 class LinuxFolderReader final {
 public:
     LinuxFolderReader();
@@ -27,10 +114,8 @@ public:
     Folder read(const Folder& parent, const SubFolder& sub);
 
 private:
-    Folder readOpen(int fd, const QString& path, QByteArray nativePath, const FolderId* seen);
-
-    // Directory handles kept open across all folders this reader gave out;
-    // shared with the handles' deleters, which count down.
+    // How many directories the handles this reader gave out hold open; shared
+    // with the handles, which may outlive the reader.
     std::shared_ptr<int> m_openHandles;
     std::unique_ptr<char[]> m_buffer;  // getdents64 reads into it; reused
 };

@@ -1,7 +1,9 @@
 #include "folderreading.h"
 #include "fserror.h"
+#include "paths.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,78 +11,175 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace fsservice {
 namespace {
 
-// Folders whose directory handle stays open while their sub-folders are read,
-// so those open relative to it. A folder's handle is closed as soon as its last
+// Folders whose directory stays open while their sub-folders are read, so those
+// open relative to it. A folder's directory is closed as soon as its last
 // sub-folder is open, so only folders with sub-folders still to walk hold one:
-// the depth of the walk, not its size. Past this many (a chain deeper than
-// this with siblings left at every level) a folder opens by its full path.
+// the depth of the walk, not its size. Past this many (a chain deeper than this
+// with siblings left at every level) a folder opens by its full path.
 constexpr int kMaxOpenHandles = 64;
 
 // One getdents64 call fills this much. Only the pages a folder's entries need
-// are ever touched, so small folders cost one page; 100,000 entries take
-// 80 calls instead of 160 with glibc's 32 KiB.
+// are ever touched, so a small folder costs one page and a big one few calls.
 constexpr std::size_t kReadBlock = 64 * 1024;
 
 // A folder that needs a second read holds more than a thousand entries. Its
 // files and their names then get room for this many at once: room never
-// written to costs address space only, while every regrowth would copy all
-// entries into fresh pages, and a fresh page costs 17 us here.
+// written to costs address space only, while every regrowth copies all entries
+// into fresh pages (the wide folder in bench/run).
 constexpr std::size_t kBigFolderFiles = std::size_t(1) << 18;
 constexpr qsizetype kBigFolderNameUnits = qsizetype(1) << 22;
 
-// Writes the UTF-8 name `raw` as UTF-16 at `out` (room for `length` units) and
-// returns the end. Almost every name is ASCII: widening that directly saves a
-// QString per name; the rest decode as QString::fromUtf8 does, with U+FFFD
-// for bytes that are not valid UTF-8.
-QChar* writeName(QChar* out, const char* raw, qsizetype length) {
-    for (qsizetype i = 0; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(raw[i]);
-        if (byte >= 0x80) {
-            const QString decoded = QString::fromUtf8(raw + i, length - i);
-            return std::copy(decoded.begin(), decoded.end(), out);
-        }
-        *out++ = QChar(char16_t(byte));
-    }
-    return out;
-}
-
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
-struct PosixHandle {
-    PosixHandle(QByteArray path, int descriptor, std::shared_ptr<int> counter)
-        : nativePath(std::move(path)), fd(descriptor), openHandles(std::move(counter)) {
-        if (fd >= 0) {
-            ++*openHandles;
-        }
-    }
-    ~PosixHandle() { close(); }
-    Q_DISABLE_COPY_MOVE(PosixHandle)
-
-    // A directory opened read-only has nothing to flush: close cannot lose
-    // anything, so its result is not looked at.
-    void close() {
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-            --*openHandles;
-        }
-    }
-
-    QByteArray nativePath;
-    int fd;
-    std::shared_ptr<int> openHandles;
-};
+// Units of room for a name decoded on the stack. Linux file systems hold
+// names of at most 255 bytes, but NTFS's 255 UTF-16 units take up to 765 bytes
+// of UTF-8; and UTF-8 never takes fewer bytes than UTF-16 units.
+constexpr qsizetype kNameRoom = 768;
 
 FolderId idOf(const struct stat& st) {
     return FolderId{quint64(st.st_dev), quint64(st.st_ino), {}};
 }
 
+// Decodes the UTF-8 name `bytes` into `room`, or into `spill` when it does
+// not fit there. A name that is not valid UTF-8 reads with U+FFFD for its bad
+// bytes, as QString::fromUtf8 gives it.
+QStringView decodeName(QStringDecoder& decoder, QByteArrayView bytes, QChar (&room)[kNameRoom],
+                       QString& spill) {
+    if (bytes.size() <= kNameRoom) {
+        return QStringView(room, decoder.appendToBuffer(room, bytes) - room);
+    }
+    spill = QString::fromUtf8(bytes);
+    return spill;
+}
+
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+}  // namespace
+
+// A directory opened read-only has nothing to flush: close cannot lose
+// anything, so its result is not looked at.
+void Descriptor::reset() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+Descriptor::Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
+    if (this != &other) {
+        reset();
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+void FolderHandle::hold(Descriptor directory, std::shared_ptr<int> openHandles, int limit) {
+    if (*openHandles < limit) {
+        m_directory = std::move(directory);
+        m_openHandles = std::move(openHandles);
+        ++*m_openHandles;
+    }
+}
+
+void FolderHandle::release() {
+    if (m_directory.isOpen()) {
+        m_directory.reset();
+        --*m_openHandles;
+    }
+}
+
+namespace {
+
+// Reads the whole folder open at `directory`: its entries, then its id.
+Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath, char* buffer,
+                const std::shared_ptr<int>& openHandles) {
+    FolderContents contents;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar room[kNameRoom];
+    QString spill;
+
+    for (int pass = 0;; ++pass) {
+        const ssize_t filled = ::getdents64(directory.get(), buffer, kReadBlock);
+        if (filled == 0) {
+            break;
+        }
+        if (filled < 0) {
+            throw FsError::fromSystem(path, errno);
+        }
+        if (pass == 1) {
+            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
+        }
+        for (ssize_t at = 0; at < filled;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const char* raw = entry->d_name;
+            if (isDotOrDotDot(raw)) {
+                continue;
+            }
+            const qsizetype length = qsizetype(std::strlen(raw));
+            bool folder = false;
+            bool system = false;
+            const bool link = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+            switch (entry->d_type) {
+                case DT_DIR:
+                    folder = true;
+                    break;
+                case DT_REG:
+                    break;
+                case DT_LNK:
+                case DT_UNKNOWN: {
+                    // Only links, and file systems that give no type, cost a stat.
+                    struct stat st;
+                    if (::fstatat(directory.get(), raw, &st, 0) != 0) {
+                        system = true;  // a broken link
+                    } else {
+                        folder = S_ISDIR(st.st_mode);
+                        system = !folder && !S_ISREG(st.st_mode);
+                    }
+                    break;
+                }
+                default:
+                    system = true;  // FIFO, socket, device
+                    break;
+            }
+            const QStringView name = decodeName(decoder, QByteArrayView(raw, length), room, spill);
+            if (!folder) {
+                contents.addFile(name, raw[0] == '.', system);
+                continue;
+            }
+            // The bytes stay with the sub-folder, so that a name that is not
+            // valid text can still be opened.
+            contents.subFolders.push_back(SubFolder{joinPath(path, name), name.toString()});
+            contents.notes.push_back(SubFolderNote{QByteArray(raw, length), link});
+        }
+    }
+
+    // The id comes from the folder itself, not from its parent's entry for it:
+    // at a mount point that entry names the folder underneath, and btrfs
+    // sub-volumes share their inode number and differ only in the device.
+    struct stat st;
+    if (::fstat(directory.get(), &st) != 0) {
+        throw FsError::fromSystem(path, errno);
+    }
+
+    contents.sortByName();
+    // A folder without sub-folders is never asked for one: it keeps nothing.
+    std::shared_ptr<FolderHandle> handle;
+    if (!contents.subFolders.empty()) {
+        handle = std::make_shared<FolderHandle>(std::move(contents.notes));
+        handle->nativePath = std::move(nativePath);
+        handle->hold(std::move(directory), openHandles, kMaxOpenHandles);
+    }
+    return Folder(path, std::move(contents), idOf(st), std::move(handle));
 }
 
 }  // namespace
@@ -92,153 +191,44 @@ LinuxFolderReader::~LinuxFolderReader() = default;
 
 Folder LinuxFolderReader::read(const QString& path) {
     QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), kOpenFlags);
-    if (fd < 0) {
+    Descriptor directory(::open(nativePath.constData(), kOpenFlags));
+    if (!directory.isOpen()) {
         throw FsError::fromSystem(path, errno);
     }
-    return readOpen(fd, path, std::move(nativePath), nullptr);
+    return readOpen(std::move(directory), path, std::move(nativePath), m_buffer.get(),
+                    m_openHandles);
 }
 
 Folder LinuxFolderReader::read(const Folder& parent, const SubFolder& sub) {
-    auto* parentHandle = static_cast<PosixHandle*>(parent.handle().get());
-    if (!parentHandle) {
-        // A folder some other way produced: its path text is all there is.
+    const SubFolderNote* const note = FolderHandle::noteOf(parent, sub);
+    if (!note || note->nativeName.isEmpty()) {
+        // A folder some other way produced, or a sub-folder not from this
+        // parent: its path text is all there is.
         return read(sub.Path);
     }
+    FolderHandle* const parentHandle = parent.handle();
+    const QByteArray& nativeName = note->nativeName;
     QByteArray nativePath = parentHandle->nativePath;
     if (!nativePath.endsWith('/')) {
         nativePath += '/';
     }
-    nativePath += sub.nativeName;
-    // Relative to the parent's handle the kernel looks up one name; by full path
-    // it walks every component again (3 times the system time on a chain of
-    // 500 folders).
-    const int fd = parentHandle->fd >= 0
-                       ? ::openat(parentHandle->fd, sub.nativeName.constData(), kOpenFlags)
-                       : ::open(nativePath.constData(), kOpenFlags);
-    if (fd < 0) {
+    nativePath += nativeName;
+    // Relative to the parent's directory the kernel looks up one name; by full
+    // path it walks every component again (the deep chain in bench/run).
+    const Descriptor& parentDirectory = parentHandle->directory();
+    Descriptor directory(parentDirectory.isOpen()
+                             ? ::openat(parentDirectory.get(), nativeName.constData(), kOpenFlags)
+                             : ::open(nativePath.constData(), kOpenFlags));
+    if (!directory.isOpen()) {
         throw FsError::fromSystem(sub.Path, errno);
     }
     // The walk opens sub-folders in order: once the last is open, the parent's
-    // handle has done its work. Asked again, the parent falls back to paths.
+    // directory has done its work. Asked again, the parent falls back to paths.
     if (&sub == &parent.SubFolders().back()) {
-        parentHandle->close();
+        parentHandle->release();
     }
-    return readOpen(fd, sub.Path, std::move(nativePath), &sub.id);
-}
-
-Folder LinuxFolderReader::readOpen(int fd, const QString& path, QByteArray nativePath,
-                                   const FolderId* seen) {
-    FolderContents contents;
-    std::vector<SubFolder>& subFolders = contents.subFolders;
-    quint64 selfInode = 0;
-    // Plain sub-folders get this folder's device once it is known; those reached
-    // through a link carry their target's device from the stat below.
-    std::vector<std::size_t> plainSubFolders;
-
-    for (int pass = 0;; ++pass) {
-        const ssize_t filled = ::getdents64(fd, m_buffer.get(), kReadBlock);
-        if (filled == 0) {
-            break;
-        }
-        if (filled < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FsError::fromSystem(path, error);
-        }
-        // The names in a block take fewer UTF-16 units than the block has
-        // bytes, and an entry takes at least 24 bytes: so one allocation each
-        // holds a small folder.
-        if (pass == 0) {
-            contents.reserve(qsizetype(filled), std::size_t(filled) / 24);
-        } else if (pass == 1) {
-            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
-        }
-        for (ssize_t at = 0; at < filled;) {
-            const auto* d = reinterpret_cast<const dirent64*>(m_buffer.get() + at);
-            at += d->d_reclen;
-            const char* raw = d->d_name;
-            if (isDotOrDotDot(raw)) {
-                if (raw[1] == '\0') {
-                    selfInode = d->d_ino;
-                }
-                continue;
-            }
-            const qsizetype length = qsizetype(std::strlen(raw));
-            bool folder = false;
-            bool system = false;
-            FolderId linked;
-            switch (d->d_type) {
-                case DT_DIR:
-                    folder = true;
-                    break;
-                case DT_REG:
-                    break;
-                case DT_LNK:
-                case DT_UNKNOWN: {
-                    // Only links, and file systems that give no type, cost a stat.
-                    struct stat st;
-                    if (::fstatat(fd, raw, &st, 0) != 0) {
-                        system = true;  // a broken link
-                    } else if (S_ISDIR(st.st_mode)) {
-                        folder = true;
-                        linked = idOf(st);
-                    } else {
-                        system = !S_ISREG(st.st_mode);
-                    }
-                    break;
-                }
-                default:
-                    system = true;  // FIFO, socket, device
-                    break;
-            }
-            // Names that are not valid UTF-8 read with U+FFFD for the bad bytes;
-            // the raw bytes stay with sub-folders so they can still be opened.
-            if (!folder) {
-                // A UTF-8 name never takes more UTF-16 units than it has bytes.
-                QChar* const end = writeName(contents.beginFile(length), raw, length);
-                contents.endFile(end, raw[0] == '.', system);
-                continue;
-            }
-            QString name = QString::fromUtf8(raw, length);
-            if (d->d_type == DT_DIR) {
-                linked.inode = d->d_ino;
-                plainSubFolders.push_back(subFolders.size());
-            }
-            QString subPath = joinPath(path, name);
-            subFolders.push_back(SubFolder{std::move(subPath), std::move(name),
-                                           QByteArray(raw, length), std::move(linked)});
-        }
-    }
-
-    // The parent's read already saw this folder's inode; the "." entry
-    // confirms it is the same one. Where they differ (a mount point: the
-    // parent's entry names the folder underneath) or nothing was seen, fstat
-    // gives the truth. Most folders thus cost no stat at all.
-    FolderId id;
-    if (seen && selfInode != 0 && seen->inode == selfInode && seen->device != 0) {
-        id = *seen;
-    } else {
-        struct stat st;
-        if (::fstat(fd, &st) != 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FsError::fromSystem(path, error);
-        }
-        id = idOf(st);
-    }
-    for (const std::size_t index : plainSubFolders) {
-        subFolders[index].id.device = id.device;
-    }
-
-    std::shared_ptr<PosixHandle> handle;
-    if (!subFolders.empty() && *m_openHandles < kMaxOpenHandles) {
-        handle = std::make_shared<PosixHandle>(std::move(nativePath), fd, m_openHandles);
-    } else {
-        ::close(fd);
-        handle = std::make_shared<PosixHandle>(std::move(nativePath), -1, m_openHandles);
-    }
-    return Folder(path, std::move(contents), std::move(id), std::move(handle));
+    return readOpen(std::move(directory), sub.Path, std::move(nativePath), m_buffer.get(),
+                    m_openHandles);
 }
 
 }  // namespace fsservice

@@ -1,16 +1,19 @@
 #include "folderreading.h"
 #include "fserror.h"
+#include "paths.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 
 namespace fsservice {
+namespace {
 
-Folder readFolderQt(const QString& path) {
-    // QDirIterator says nothing when it cannot open a folder; ask first, so the
-    // user learns why.
+// QDirIterator says nothing when it cannot open a folder: an empty listing may
+// be one that failed, and this says why. A listing with anything in it was read.
+void checkReadable(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
         throw FsError::fromSystem(path, ENOENT);
@@ -21,15 +24,18 @@ Folder readFolderQt(const QString& path) {
     if (!info.isReadable()) {
         throw FsError::fromSystem(path, EACCES);
     }
+}
 
+Folder readContents(const QString& path, FolderId id) {
     FolderContents contents;
     QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         const QFileInfo entry = it.nextFileInfo();
         QString name = entry.fileName();
         if (entry.isDir()) {
-            contents.subFolders.push_back(
-                SubFolder{joinPath(path, name), name, QFile::encodeName(name), {}});
+            contents.notes.push_back(SubFolderNote{QFile::encodeName(name),
+                                                   entry.isSymbolicLink() || entry.isJunction()});
+            contents.subFolders.push_back(SubFolder{joinPath(path, name), std::move(name)});
             continue;
         }
 #ifdef Q_OS_WIN
@@ -39,8 +45,43 @@ Folder readFolderQt(const QString& path) {
 #endif
         contents.addFile(name, hidden, !entry.isFile());
     }
-    return Folder(path, std::move(contents), FolderId{0, 0, info.canonicalFilePath().toUtf8()},
-                  nullptr);
+    if (contents.subFolders.empty() && contents.files.empty()) {
+        checkReadable(path);
+    }
+    contents.sortByName();
+    std::shared_ptr<FolderHandle> handle;
+    if (!contents.subFolders.empty()) {
+        handle = std::make_shared<FolderHandle>(std::move(contents.notes));
+    }
+    return Folder(path, std::move(contents), std::move(id), std::move(handle));
+}
+
+QByteArray resolved(const QString& path) {
+    return QFileInfo(path).canonicalFilePath().toUtf8();
+}
+
+}  // namespace
+
+Folder readFolderQt(const QString& path) {
+    return readContents(path, FolderId{0, 0, resolved(path)});
+}
+
+Folder readFolderQt(const Folder& parent, const SubFolder& sub) {
+    // A link may lead anywhere, so it is resolved. Any other folder lies one
+    // name below where its parent lies: resolving its whole path instead would
+    // cost more with every level of the tree.
+    const SubFolderNote* const note = FolderHandle::noteOf(parent, sub);
+    FolderId id;
+    if (!note || note->link || parent.id().path.isEmpty()) {
+        id.path = resolved(sub.Path);
+    } else {
+        id.path = parent.id().path;
+        if (!id.path.endsWith('/')) {
+            id.path += '/';
+        }
+        id.path += sub.Name.toUtf8();
+    }
+    return readContents(sub.Path, std::move(id));
 }
 
 }  // namespace fsservice

@@ -2,6 +2,10 @@
 
 #include <QChar>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace fsservice {
 namespace {
 
@@ -47,22 +51,44 @@ int compareDigitRuns(QStringView a, qsizetype ia, qsizetype ea, QStringView b, q
 }  // namespace
 
 int compareNames(QStringView a, QStringView b) noexcept {
-    return compareNames(a, b, 0);
-}
-
-int compareNames(QStringView a, QStringView b, qsizetype from) noexcept {
-    qsizetype i = from;
-    qsizetype j = from;
-    while (i < a.size() && j < b.size()) {
-        const char16_t ca = a[i].unicode();
-        const char16_t cb = b[j].unicode();
+    const char16_t* const pa = a.utf16();
+    const char16_t* const pb = b.utf16();
+    const qsizetype na = a.size();
+    const qsizetype nb = b.size();
+    // A sort spends most of its comparisons on near neighbours, which share a
+    // long beginning: pass over the units both names share exactly, four at a
+    // time, then step back to the start of a run of digits cut there, which
+    // compares whole.
+    const qsizetype shorter = std::min(na, nb);
+    qsizetype same = 0;
+    while (same + 4 <= shorter) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, pa + same, sizeof x);
+        std::memcpy(&y, pb + same, sizeof y);
+        if (x != y) {
+            break;
+        }
+        same += 4;
+    }
+    while (same < shorter && pa[same] == pb[same]) {
+        ++same;
+    }
+    while (same > 0 && isDigit(pa[same - 1])) {
+        --same;
+    }
+    qsizetype i = same;
+    qsizetype j = same;
+    while (i < na && j < nb) {
+        const char16_t ca = pa[i];
+        const char16_t cb = pb[j];
         if (isDigit(ca) && isDigit(cb)) {
-            qsizetype ei = i;
-            qsizetype ej = j;
-            while (ei < a.size() && isDigit(a[ei].unicode())) {
+            qsizetype ei = i + 1;
+            qsizetype ej = j + 1;
+            while (ei < na && isDigit(pa[ei])) {
                 ++ei;
             }
-            while (ej < b.size() && isDigit(b[ej].unicode())) {
+            while (ej < nb && isDigit(pb[ej])) {
                 ++ej;
             }
             if (const int order = compareDigitRuns(a, i, ei, b, j, ej)) {
@@ -82,85 +108,12 @@ int compareNames(QStringView a, QStringView b, qsizetype from) noexcept {
         ++i;
         ++j;
     }
-    const bool aLeft = i < a.size();
-    const bool bLeft = j < b.size();
+    const bool aLeft = i < na;
+    const bool bLeft = j < nb;
     if (aLeft != bLeft) {
         return aLeft ? 1 : -1;
     }
     return a.compare(b, Qt::CaseSensitive);
-}
-
-// The key is the name rewritten as bytes that compare, as plain unsigned bytes,
-// the way compareNames compares the name, cut after 16 bytes and padded with
-// zeros (a name that ends sorts before any longer one, as in compareNames):
-//  - a unit that is not a digit: its case-folded value when that is ASCII;
-//  - a run of digits: one byte for the length L of its value without leading
-//    zeros ('0' + L up to 8, else '9' and then L), the L digits, and the run's
-//    length (equal values: shorter run first). Its first byte lies within
-//    '0'..'9', so against a unit that is not a digit it compares as any digit
-//    would;
-//  - anything the bytes cannot carry (a unit folding outside ASCII, a length
-//    past 254) ends the key with 0xFF: greater than every byte it can stand
-//    against, and where both keys end that way they tie and compareNames decides.
-NameOrderKey nameOrderKey(QStringView name, qsizetype* resume) noexcept {
-    unsigned char bytes[16] = {};
-    int filled = 0;
-    const auto put = [&](unsigned value) {
-        bytes[filled++] = static_cast<unsigned char>(value);
-        return filled < int(sizeof bytes);
-    };
-    const qsizetype size = name.size();
-    qsizetype i = 0;
-    qsizetype whole = 0;  // units the key holds completely
-    while (i < size) {
-        whole = i;
-        const char16_t c = name[i].unicode();
-        if (!isDigit(c)) {
-            const char16_t f = folded(c);
-            if (f >= 0x80) {
-                put(0xFF);
-                break;
-            }
-            if (!put(f)) {
-                break;
-            }
-            ++i;
-            continue;
-        }
-        qsizetype end = i;
-        while (end < size && isDigit(name[end].unicode())) {
-            ++end;
-        }
-        qsizetype first = i;
-        while (first < end && name[first] == u'0') {
-            ++first;
-        }
-        const qsizetype value = end - first;
-        const qsizetype run = end - i;
-        bool room = value <= 8 ? put(u'0' + value) : put(u'9') && put(value < 255 ? value : 0xFF);
-        if (!room || value >= 255) {
-            break;
-        }
-        for (qsizetype d = first; d < end && room; ++d) {
-            room = put(name[d].unicode());
-        }
-        if (!room || !put(run < 255 ? run : 0xFF) || run >= 255) {
-            break;
-        }
-        i = end;
-    }
-    if (i == size) {
-        whole = size;
-    }
-    if (resume) {
-        *resume = whole;
-    }
-    NameOrderKey key;
-    for (int b = 0; b < 8; ++b) {
-        key.high = (key.high << 8) | bytes[b];
-        key.low = (key.low << 8) | bytes[b + 8];
-    }
-    return key;
 }
 
 }  // namespace fsservice

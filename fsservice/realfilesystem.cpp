@@ -105,14 +105,7 @@ Folder RealFileSystem::GetFolder(const Folder& parent, const SubFolder& sub) {
         return m_reader->read(parent, sub);
     }
 #endif
-    Q_UNUSED(parent)
-    return readFolderQt(sub.Path);
-}
-
-QStringList RealFileSystem::ListFiles(const QString& pattern) {
-    const qsizetype cut = pattern.lastIndexOf(separator());
-    const QString folder = cut < 0 ? QStringLiteral(".") : pattern.left(cut + 1);
-    return GetFolder(folder).Listing(QStringView(pattern).mid(cut + 1));
+    return readFolderQt(parent, sub);
 }
 
 QString RealFileSystem::CurrentDirectory() {

@@ -10,8 +10,8 @@ class LinuxFolderReader;
 ///
 /// On Linux folders are read with the system's own calls (one pass of
 /// getdents64 per folder, entry types taken from it, sub-folders opened
-/// relative to their parent's open handle); elsewhere, and on request, through
-/// QDirIterator. Both ways give the same folders; tests run both.
+/// relative to their parent's open directory); elsewhere, and on request,
+/// through QDirIterator. Both ways give the same folders; tests run both.
 class RealFileSystem final : public FileSystem {
 public:
     /// Posix: the system's own calls where the service has them (Linux), Qt
@@ -35,7 +35,6 @@ public:
                                                bool unicode) override;
     Folder GetFolder(const QString& path) override;
     Folder GetFolder(const Folder& parent, const SubFolder& sub) override;
-    QStringList ListFiles(const QString& pattern) override;
     QString CurrentDirectory() override;
 
     /// Absolute path of `path` with "." and ".." worked out as text, native

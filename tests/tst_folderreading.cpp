@@ -76,10 +76,9 @@ void FolderReadingTest::bigFolderReadsWhole() {
 }
 
 void FolderReadingTest::namesOfEveryWidthKeepTheirPlace() {
-    // The POSIX reading writes each name into one shared text with room for
-    // its UTF-8 bytes and keeps only the UTF-16 units written: a name that
-    // takes fewer units than bytes must not leave a gap or shift its
-    // neighbours, across several directory reads.
+    // The POSIX reading decodes each name from its UTF-8 bytes and keeps all
+    // names in one shared text: a name that takes fewer units than bytes must
+    // not leave a gap or shift its neighbours, across several directory reads.
     const QStringList endings = {QStringLiteral("plain"), QStringLiteral("caf\u00e9"),
                                  QStringLiteral("\u6771\u4eac"), QStringLiteral("\U0001F3B5 note"),
                                  QStringLiteral("\u00dcber_\U0001D11E")};
@@ -108,8 +107,8 @@ void FolderReadingTest::namesOfEveryWidthKeepTheirPlace() {
 }
 
 void FolderReadingTest::idsMatchAFreshRead() {
-    // The walk takes a sub-folder's id from its parent's read; it must be the
-    // id that reading the folder by its path gives.
+    // A sub-folder read through its parent must have the id that reading the
+    // folder by its path gives.
     QFETCH(Reading, reading);
     MusicTree tree;
     tree.addFolder("Music/Rock");

@@ -1,11 +1,20 @@
 #include "fserror.h"
 #include "musictree.h"
+#include "paths.h"
 #include "realfilesystem.h"
 
 #include <QDir>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <cerrno>
+#endif
 
 using fsservice::File;
 using fsservice::Folder;
@@ -57,6 +66,38 @@ int openDescriptors() {
                    .size());
 }
 
+#ifdef Q_OS_LINUX
+// Mounts made for one test, taken away again in reverse order.
+class Mounts {
+public:
+    Mounts() = default;
+    ~Mounts() {
+        for (auto point = m_points.rbegin(); point != m_points.rend(); ++point) {
+            ::umount2(point->constData(), MNT_DETACH);
+        }
+    }
+    Q_DISABLE_COPY_MOVE(Mounts)
+
+    bool add(const QString& source, const QString& target, const char* type, unsigned long flags) {
+        const QByteArray point = QFile::encodeName(target);
+        if (::mount(QFile::encodeName(source).constData(), point.constData(), type, flags,
+                    nullptr) != 0) {
+            return false;
+        }
+        m_points.push_back(point);
+        return true;
+    }
+
+private:
+    std::vector<QByteArray> m_points;
+};
+
+quint64 inodeOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? quint64(st.st_ino) : 0;
+}
+#endif
+
 }  // namespace
 
 class FsServiceTest final : public QObject {
@@ -72,8 +113,9 @@ private slots:
     void pathsAndNames();
     void subFolderPathsJoinOnce_data() { readings_data(); }
     void subFolderPathsJoinOnce();
-    void linkLeadsToSameFolderId_data() { readings_data(); }
+    void linkLeadsToSameFolderId_data();
     void linkLeadsToSameFolderId();
+    void mountedFolderHasItsOwnId();
     void failuresCarryPathAndReason_data();
     void failuresCarryPathAndReason();
     void wildcard_data();
@@ -180,19 +222,91 @@ void FsServiceTest::subFolderPathsJoinOnce() {
     QCOMPARE(fso.GetFolder(root, first).Path(), first.Path);
 }
 
+void FsServiceTest::linkLeadsToSameFolderId_data() {
+    QTest::addColumn<Reading>("reading");
+    QTest::addColumn<QStringList>("walk");  // sub-folder names from Music down
+    QTest::addColumn<QString>("same");      // the folder reached, relative to the tree
+
+    QList<std::pair<QByteArray, Reading>> readings;
+#ifdef Q_OS_UNIX
+    readings.append({"posix: ", Reading::Posix});
+#endif
+    readings.append({"qt: ", Reading::Qt});
+    for (const auto& [name, reading] : readings) {
+        QTest::newRow(name + "link up to the parent")
+            << reading << QStringList{"Rock", "up"} << "Music";
+        QTest::newRow(name + "link to itself")
+            << reading << QStringList{"Rock", "self"} << "Music/Rock";
+        QTest::newRow(name + "absolute link to the music folder")
+            << reading << QStringList{"Rock", "top"} << "Music";
+        QTest::newRow(name + "plain folder below a link")
+            << reading << QStringList{"Rock", "top", "Rock"} << "Music/Rock";
+    }
+}
+
 void FsServiceTest::linkLeadsToSameFolderId() {
     QFETCH(Reading, reading);
+    QFETCH(QStringList, walk);
+    QFETCH(QString, same);
     MusicTree tree;
     tree.addFolder("Music/Rock");
     tree.addLink("Music/Rock/up", "..");
+    tree.addLink("Music/Rock/self", ".");
+    tree.addLink("Music/Rock/top", tree.path("Music"));
 
     RealFileSystem fso(reading);
-    const Folder music = fso.GetFolder(tree.path("Music"));
-    const Folder rock = fso.GetFolder(music, music.SubFolders().front());
-    const Folder up = fso.GetFolder(rock, rock.SubFolders().front());
-    QCOMPARE(up.Path(), tree.path("Music/Rock/up"));
-    QVERIFY(up.id() == music.id());
-    QVERIFY(!(rock.id() == music.id()));
+    std::vector<Folder> wayDown{fso.GetFolder(tree.path("Music"))};
+    for (const QString& name : walk) {
+        const auto& subFolders = wayDown.back().SubFolders();
+        const auto sub = std::find_if(subFolders.begin(), subFolders.end(),
+                                      [&name](const auto& s) { return s.Name == name; });
+        QVERIFY2(sub != subFolders.end(), qPrintable(name));
+        wayDown.push_back(fso.GetFolder(wayDown.back(), *sub));
+    }
+    QCOMPARE(wayDown.back().Path(), tree.path("Music/" + walk.join('/')));
+    QVERIFY(wayDown.back().id() == fso.GetFolder(tree.path(same)).id());
+    QVERIFY(!(wayDown[1].id() == wayDown[0].id()));
+}
+
+void FsServiceTest::mountedFolderHasItsOwnId() {
+#ifndef Q_OS_LINUX
+    QSKIP("bind mounts in a private mount namespace are Linux's");
+#else
+    // The Qt reader knows folders by their resolved paths, which a bind mount
+    // does not change; only the POSIX reader is asked here.
+    //
+    // "music/p" is another file system, and its "m" shows the music folder
+    // again through a bind mount. Two fresh tmpfs number their folders alike
+    // (each root 1, then 2, 3 in the order made), so the folder underneath "m"
+    // has the music folder's inode number: p's own entry for "m", and m's "."
+    // entry, both say 2. Only the opened folder itself says which file system.
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        QSKIP(qPrintable("no private mount namespace here (it takes root): " +
+                         qt_error_string(errno)));
+    }
+    MusicTree tree;
+    tree.addFolder("b");
+    Mounts mounts;
+    QVERIFY(mounts.add("tmpfs", tree.path("b"), "tmpfs", 0));
+    tree.addFolder("b/music/p");
+    tree.addFile("b/music/x.mp3");
+    QVERIFY(mounts.add("tmpfs", tree.path("b/music/p"), "tmpfs", 0));
+    tree.addFolder("b/music/p/m");
+    if (inodeOf(tree.path("b/music")) != inodeOf(tree.path("b/music/p/m"))) {
+        QSKIP("the two tmpfs did not number their folders alike");
+    }
+    QVERIFY(mounts.add(tree.path("b/music"), tree.path("b/music/p/m"), nullptr, MS_BIND));
+
+    RealFileSystem fso(Reading::Posix);
+    const Folder music = fso.GetFolder(tree.path("b/music"));
+    const Folder p = fso.GetFolder(music, music.SubFolders().front());
+    const Folder m = fso.GetFolder(p, p.SubFolders().front());
+    QCOMPARE(m.Path(), tree.path("b/music/p/m"));
+    QCOMPARE(describe(m.Files()), QStringList("x.mp3"));
+    QVERIFY(m.id() == music.id());
+    QVERIFY(!(p.id() == music.id()));
+#endif
 }
 
 void FsServiceTest::failuresCarryPathAndReason_data() {
@@ -206,6 +320,15 @@ void FsServiceTest::failuresCarryPathAndReason_data() {
     QTest::newRow("read a file as folder") << "GetFolder"
                                            << "file.mp3"
                                            << "Not a directory";
+    // The Qt reader asks why only when a listing comes back empty.
+    QTest::newRow("qt: read missing folder") << "GetFolder qt"
+                                             << "missing"
+                                             << "No such file or directory";
+    QTest::newRow("qt: read a file as folder") << "GetFolder qt"
+                                               << "file.mp3"
+                                               << "Not a directory";
+    QTest::newRow("qt: read an empty folder: no error") << "GetFolder qt"
+                                                        << "Music" << QString();
     QTest::newRow("create folder without parent") << "CreateFolder"
                                                   << "missing/xml"
                                                   << "No such file or directory";
@@ -230,13 +353,15 @@ void FsServiceTest::failuresCarryPathAndReason() {
     const QString message = errorOf([&] {
         if (operation == "GetFolder") {
             fso.GetFolder(full);
+        } else if (operation == "GetFolder qt") {
+            RealFileSystem(Reading::Qt).GetFolder(full);
         } else if (operation == "CreateFolder") {
             fso.CreateFolder(full);
         } else {
             fso.CreateTextFile(full, true, true);
         }
     });
-    QCOMPARE(message, full + ": " + reason);
+    QCOMPARE(message, reason.isEmpty() ? QStringLiteral("no error") : full + ": " + reason);
 }
 
 void FsServiceTest::wildcard_data() {

@@ -1,5 +1,7 @@
+#include "folderreading.h"
 #include "nameorder.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -13,6 +15,7 @@ private slots:
     void pairs_data();
     void pairs();
     void sortsAlbumLikeAPerson();
+    void folderSortsLikeCompareNames();
 };
 
 void NameOrderTest::pairs_data() {
@@ -47,6 +50,26 @@ void NameOrderTest::pairs_data() {
                                           << "disc 1 track 12";
     QTest::newRow("empty first") << ""
                                  << "a";
+    QTest::newRow("number cut inside a shared beginning") << "x19"
+                                                          << "x102";
+    QTest::newRow("number cut after a long shared beginning") << "Disc 2 Track 19"
+                                                              << "Disc 2 Track 102";
+    QTest::newRow("run length decides before later text") << "7b"
+                                                          << "07a";
+    QTest::newRow("only zeros: shorter run first") << "0"
+                                                   << "000";
+    QTest::newRow("digit against punctuation: units compare") << "a-"
+                                                              << "a1";
+    QTest::newRow("later letter outweighs earlier case") << "midnight thunder A"
+                                                         << "Midnight Thunder b";
+    QTest::newRow("non-ASCII after ASCII letters") << "zoo"
+                                                   << "\u00e9t\u00e9";
+    QTest::newRow("Kelvin sign folds to k") << "\u212a"
+                                            << "l";
+    QTest::newRow("surrogates compare as units") << "\U0001F3B5"
+                                                 << "\uFFFD";
+    QTest::newRow("NUL is a unit, not an end")
+        << QStringLiteral("x") << QStringLiteral("x") + QChar(0);
 }
 
 void NameOrderTest::pairs() {
@@ -64,6 +87,56 @@ void NameOrderTest::sortsAlbumLikeAPerson() {
     const QStringList expected = {"1 - One.mp3", "2 - Two.mp3", "02 - Two.mp3", "10 - End.mp3",
                                   "B side.mp3",  "b side.mp3",  "Cover.jpg"};
     QCOMPARE(names, expected);
+}
+
+void NameOrderTest::folderSortsLikeCompareNames() {
+    QRandomGenerator random(7);
+    fsservice::FolderContents contents;
+    QStringList expectedFiles;
+    QStringList expectedFolders;
+    QStringList links;
+    const QStringList words = {"Track", "track", "10", "2", "02", "\u00e9t\u00e9", " ", "_", "a"};
+    for (int n = 0; n < 3000; ++n) {
+        QString name;
+        for (int w = random.bounded(1, 5); w > 0; --w) {
+            name += words[random.bounded(int(words.size()))];
+        }
+        name += QString::number(n);  // every name distinct
+        if (n % 10 == 0) {
+            contents.subFolders.push_back(fsservice::SubFolder{"/m/" + name, name});
+            contents.notes.push_back(fsservice::SubFolderNote{name.toUtf8(), n % 20 == 0});
+            expectedFolders << name;
+            if (n % 20 == 0) {
+                links << name;
+            }
+        } else {
+            contents.addFile(name, false, false);
+            expectedFiles << name;
+        }
+    }
+    std::sort(expectedFiles.begin(), expectedFiles.end(), fsservice::nameLess);
+    std::sort(expectedFolders.begin(), expectedFolders.end(), fsservice::nameLess);
+
+    contents.sortByName();
+    // Each sub-folder's note goes along with it.
+    QCOMPARE(contents.notes.size(), contents.subFolders.size());
+    for (std::size_t i = 0; i < contents.subFolders.size(); ++i) {
+        const QString name = contents.subFolders[i].Name;
+        QCOMPARE(QString::fromUtf8(contents.notes[i].nativeName), name);
+        QCOMPARE(contents.notes[i].link, links.contains(name));
+    }
+    const fsservice::Folder folder(QStringLiteral("/m"), std::move(contents), {}, nullptr);
+    QStringList gotFiles;
+    for (const auto& file : folder.Files()) {
+        gotFiles << file.Name().toString();
+    }
+    QStringList gotFolders;
+    for (const auto& sub : folder.SubFolders()) {
+        gotFolders << sub.Name;
+        QCOMPARE(sub.Path, "/m/" + sub.Name);
+    }
+    QCOMPARE(gotFiles, expectedFiles);
+    QCOMPARE(gotFolders, expectedFolders);
 }
 
 QTEST_GUILESS_MAIN(NameOrderTest)

@@ -1,4 +1,5 @@
 #include "albumscan.h"
+#include "folderreading.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,6 +1,7 @@
 #include "albumscan.h"
 
 #include "fserror.h"
+#include "paths.h"
 #include "xmlattribute.h"
 
 #include <algorithm>

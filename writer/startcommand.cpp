@@ -2,6 +2,7 @@
 
 #include "albumscan.h"
 #include "fserror.h"
+#include "paths.h"
 #include "playlistindex.h"
 
 namespace writer {

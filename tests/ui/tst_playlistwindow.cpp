@@ -20,16 +20,14 @@ using ui::Playlist;
 
 namespace {
 
-struct RealService {
-    fsservice::RealFileSystem real;
-};
-
 /// The real service, with the current directory of a jukebox folder, noting
 /// which cursor the program shows whenever the Start command touches the disk.
-class WatchedFileSystem final : private RealService, public fsservice::ForwardingFileSystem {
+class WatchedFileSystem final : public fsservice::ForwardingFileSystem {
 public:
     WatchedFileSystem(QString current, QStringList& cursors)
-        : ForwardingFileSystem(real), m_current(std::move(current)), m_cursors(cursors) {}
+        : ForwardingFileSystem(std::make_unique<fsservice::RealFileSystem>()),
+          m_current(std::move(current)),
+          m_cursors(cursors) {}
 
     QString CurrentDirectory() override {
         m_cursors << overrideCursorName();
