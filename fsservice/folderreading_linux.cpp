@@ -47,13 +47,14 @@ FolderId idOf(const struct stat& st) {
 
 // Decodes the UTF-8 name `bytes` into `room`, or into `spill` when it does
 // not fit there. A name that is not valid UTF-8 reads with U+FFFD for its bad
-// bytes, as QString::fromUtf8 gives it.
+// bytes. A name may begin with U+FEFF: it stays, or the path written for the
+// file would name another one (Qt's decoders drop it by default).
 QStringView decodeName(QStringDecoder& decoder, QByteArrayView bytes, QChar (&room)[kNameRoom],
                        QString& spill) {
     if (bytes.size() <= kNameRoom) {
         return QStringView(room, decoder.appendToBuffer(room, bytes) - room);
     }
-    spill = QString::fromUtf8(bytes);
+    spill = decoder(bytes);
     return spill;
 }
 
@@ -103,7 +104,8 @@ namespace {
 Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath, char* buffer,
                 const std::shared_ptr<int>& openHandles) {
     FolderContents contents;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
     QChar room[kNameRoom];
     QString spill;
 

@@ -508,6 +508,10 @@ void CatalogueTest::trees_data() {
     QTest::newRow("names that are not valid UTF-8")
         << QList<QByteArray>{"bad\xff/x\xfe.mp3", "ok/\xc3(.mp3", "\xed\xa0\x80/a.mp3",
                              "\xf0\x9f\x8e/\xc0\xaf.mp3", "latin/Caf\xe9.mp3"};
+    // The byte-order mark is written as its character, U+FEFF, in UTF-8.
+    const QByteArray bom = "\xef\xbb\xbf";
+    QTest::newRow("names starting with a byte-order mark keep it")
+        << QList<QByteArray>{bom + "Bom/" + bom + "a.mp3", "plain/" + bom + ".mp3"};
     QTest::newRow("Dutch, Greek, Japanese and emoji names")
         << QList<QByteArray>{"\xc3\x89\xc3\xa9n \xc4\xb3sje/\xc4\xb2ssel_meer.mp3",
                              "\xce\x95\xce\xbb\xce\xbb\xce\xac\xce\xb4\xce\xb1/"

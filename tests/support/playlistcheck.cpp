@@ -129,7 +129,7 @@ QStringList expectedIndex(const QString& xml) {
     }
     while (const dirent* d = ::readdir(dir)) {
         struct stat st;
-        const QString name = QString::fromUtf8(d->d_name);
+        const QString name = nameText(d->d_name);
         if (name.startsWith(u'.') || name == QStringLiteral("brantwell-playlists.xml") ||
             !indexPatternMatches(name) || ::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0 ||
             !S_ISREG(st.st_mode)) {

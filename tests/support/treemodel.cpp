@@ -1,5 +1,6 @@
 #include "treemodel.h"
 
+#include <QStringDecoder>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -24,6 +25,12 @@ int TreeNode::size() const {
         count += child.size();
     }
     return count;
+}
+
+QString nameText(const QByteArray& name) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(name);
 }
 
 namespace {
@@ -275,7 +282,7 @@ struct Walk {
         std::vector<Named> folders;
         std::vector<Named> files;
         for (const TreeNode& child : folder.children) {
-            const Named named{QString::fromUtf8(child.name), &child};
+            const Named named{nameText(child.name), &child};
             if (child.kind == TreeNode::Kind::Folder || child.kind == TreeNode::Kind::LinkUp) {
                 folders.push_back(named);
             } else {

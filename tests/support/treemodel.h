@@ -30,6 +30,10 @@ struct TreeNode {
     int size() const;
 };
 
+/// The text of a raw name: bad UTF-8 bytes become U+FFFD, and a leading
+/// byte-order mark is part of the name like any other character.
+QString nameText(const QByteArray& name);
+
 /// A tree from entries relative to its root, '/' between names (the form
 /// MusicTree::addEntries builds from, links here limited to the two kinds below):
 ///   "a/b.mp3"          a file (and the folder a)
