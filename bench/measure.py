@@ -23,10 +23,19 @@ Start costs in the running window), and the wall time of the whole process,
 start-up included. The ratio goals are judged on the first; the second is
 printed beside it, with its ratios, and named below the table wherever it
 would miss a goal.
+With --cold, every directory read goes to the device instead: the library
+tree is copied once into an ext4 image (mkfs.ext4, cp -a), and every single
+run attaches the image with `losetup --direct-io=on` (so the host's page cache
+holds none of it), mounts it read-only, runs one program, unmounts and
+detaches it. Rounds interleave Trackfold, find and `fdfind -u -j8 -e mp3`
+(package fd-find), and the goals are judged on per-round ratios again. That
+needs root and loop devices; without them it says so and stops.
+
 Run it through bench/run, which builds the program first.
 """
 
 import argparse
+import contextlib
 import itertools
 import json
 import os
@@ -49,6 +58,10 @@ SYSCALLS_PER_FOLDER_GOAL = 5
 DOUBLING_SLACK = 1.10
 # The portable reader (what macOS and Windows get) against the POSIX one.
 PORTABLE_GOAL = 2.0
+# Cold disk, library tree: the Start command against each of these tools.
+COLD_TREE = "library"
+COLD_GOAL = {"fdfind -j8": 1.0, "find": 0.5}
+COLD_IMAGE_VERSION = 1
 
 WORDS = (
     "Blue Night Road River Fire Stone Golden Silver Heart Rain Summer Winter "
@@ -269,25 +282,196 @@ def round_orders(contestants, rounds):
     return [orders[r % len(orders)] for r in range(rounds)]
 
 
+def cold_missing():
+    """What the cold benchmark needs and this machine lacks, in plain words."""
+    missing = []
+    if os.geteuid() != 0:
+        missing.append("root: attaching a loop device and mounting need it (run as root)")
+    if not os.path.exists("/dev/loop-control"):
+        missing.append("loop devices: /dev/loop-control is missing (modprobe loop, or a "
+                       "container given access to loop devices)")
+    for tool, package in [("mkfs.ext4", "e2fsprogs"), ("losetup", "util-linux"),
+                          ("mount", "mount"), ("umount", "mount"), ("fdfind", "fd-find")]:
+        if not shutil.which(tool):
+            missing.append(f"{tool} (package {package})")
+    return missing
+
+
+def sh(argv):
+    """Runs a set-up command; its output comes back, a failure ends the benchmark."""
+    result = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        sys.exit(f"{' '.join(argv)} failed:\n{result.stderr}")
+    return result.stdout.strip()
+
+
+@contextlib.contextmanager
+def attached(image, mount_point, read_only=True):
+    """The image attached to a loop device that bypasses the host's page cache,
+    and mounted; detached again afterwards, whatever happened."""
+    argv = ["losetup", "--find", "--show", "--direct-io=on"]
+    if read_only:
+        argv.append("--read-only")
+    device = sh(argv + [image])
+    try:
+        # losetup quietly attaches without direct I/O where the backing file
+        # system cannot do it; then the host's cache would serve the reads.
+        dio = sh(["losetup", "--noheadings", "--output", "DIO", device])
+        if dio != "1":
+            sys.exit(f"{device}: direct I/O is off (the file system holding {image} "
+                     "refuses it); cold figures would be warm")
+        sh(["mount", "-o", "ro" if read_only else "rw", device, mount_point])
+        try:
+            yield
+        finally:
+            sh(["umount", mount_point])
+    finally:
+        sh(["losetup", "--detach", device])
+
+
+def ensure_image(work, tree_path, tree):
+    """An ext4 image holding the tree at its root, made once per tree version."""
+    cold = os.path.join(work, "cold")
+    image = os.path.join(cold, "library.ext4")
+    stamp = image + ".version"
+    mount_point = os.path.join(cold, "mnt")
+    os.makedirs(mount_point, exist_ok=True)
+    made = f"{GENERATOR_VERSION}.{COLD_IMAGE_VERSION}"
+    try:
+        with open(stamp) as f:
+            if f.read().strip() == made and os.path.exists(image):
+                return image, mount_point
+    except OSError:
+        pass
+    print("making", image, "...", file=sys.stderr, flush=True)
+    with contextlib.suppress(FileNotFoundError):
+        os.remove(stamp)
+    with contextlib.suppress(FileNotFoundError):
+        os.remove(image)
+    # Room for every folder's block and every inode, twice over; the image is
+    # sparse, so unused room costs nothing on the host. The inode tables are
+    # written now, so that no background initialisation runs during a timing.
+    size_mib = max(256, (tree["folders"] * 4096 * 4 + tree["files"] * 512) // (1 << 20))
+    inodes = 2 * (tree["folders"] + tree["files"]) + 1024
+    with open(image, "wb") as f:
+        f.truncate(size_mib << 20)
+    sh(["mkfs.ext4", "-q", "-F", "-N", str(inodes), "-E",
+        "lazy_itable_init=0,lazy_journal_init=0", image])
+    with attached(image, mount_point, read_only=False):
+        sh(["cp", "-a", tree_path + "/.", mount_point])
+        sh(["sync", "-f", mount_point])
+    with open(stamp, "w") as f:
+        f.write(made + "\n")
+    return image, mount_point
+
+
+def cold_main(args, commands, work, trees, path_of):
+    tree = trees[COLD_TREE]
+    image, mount_point = ensure_image(work, path_of[COLD_TREE], tree)
+    out = commands.find_out
+
+    def find():
+        return commands.find(mount_point)
+
+    def fdfind():
+        return ["fdfind", "-u", "-j8", "-e", "mp3", ".", mount_point]
+
+    def trackfold():
+        return commands.trackfold(mount_point, "posix")
+
+    contestants = {"Trackfold": trackfold, "find": find, "fdfind -j8": fdfind}
+
+    def run_cold(who):
+        with attached(image, mount_point):
+            return commands.run(contestants[who](), to_file=who != "Trackfold")
+
+    # Once each, untimed: every contestant runs at all, and the programs' own
+    # files are in the host's cache as they would be on a second Start.
+    for who in contestants:
+        run_cold(who)
+
+    times = {who: [] for who in contestants}
+    command_times = []
+    orders = round_orders(list(contestants), args.runs)
+    for run in range(args.runs):
+        print(f"\rround {run + 1}/{args.runs}", end="", file=sys.stderr, flush=True)
+        for who in orders[run]:
+            elapsed, command = run_cold(who)
+            times[who].append(elapsed)
+            if who == "Trackfold":
+                command_times.append(command)
+    print("\r", end="", file=sys.stderr)
+
+    print(f"Cold disk: the {COLD_TREE} tree ({tree['folders']:,} folders, {tree['files']:,} "
+          f"files) on an ext4 image attached with\n`losetup --direct-io=on` and mounted "
+          f"read-only afresh before every single run; {args.runs} rounds,\neach running "
+          "Trackfold, `find -iname '*.mp3' > file` and `fdfind -u -j8 -e mp3 > file`\nin an "
+          "order that changes from round to round. Ratios are taken within a round; a goal\n"
+          "is judged on their median (min–max beside it).")
+    print()
+    header = ["what", "ms, median (min–max)",
+              "Trackfold Start command / this, per round: median (min–max) (goal)",
+              "Trackfold whole process / this, per round: median (min–max)"]
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    print(f"| Trackfold, Start command | {spread_ms(command_times)} | | |")
+    print(f"| Trackfold, whole process | {spread_ms(times['Trackfold'])} | | |")
+    missed = []
+    for who in ["find", "fdfind -j8"]:
+        goal = COLD_GOAL[who]
+        ratio = ratios(command_times, times[who])
+        process_ratio = ratios(times["Trackfold"], times[who])
+        print(f"| `{who}` | {spread_ms(times[who])} | **{spread_ratio(ratio)}** (≤ {goal}) | "
+              f"{spread_ratio(process_ratio)} |")
+        if statistics.median(ratio) > goal:
+            missed.append(f"cold: the Start command takes {statistics.median(ratio):.2f} times "
+                          f"{who}, goal at most {goal}")
+    print()
+    if missed:
+        print("GOALS MISSED:")
+        for line in missed:
+            print("  - " + line)
+    else:
+        print("All goals met.")
+    return 1 if missed else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--work", required=True)
-    parser.add_argument("--runs", type=int, default=11)
+    parser.add_argument("--runs", type=int, help="rounds (default 11; --cold: 5)")
     parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both")
+    parser.add_argument("--cold", action="store_true",
+                        help="the library tree on a freshly mounted disk image (root)")
     args = parser.parse_args()
-    if args.runs < 9:
-        parser.error("at least 9 runs: the goals are medians of at least 9")
+    if args.cold:
+        args.runs = args.runs or 5
+        if args.runs < 5:
+            parser.error("at least 5 rounds: the cold goals are medians of at least 5")
+    else:
+        args.runs = args.runs or 11
+        if args.runs < 9:
+            parser.error("at least 9 runs: the goals are medians of at least 9")
     readings = ["posix", "qt"] if args.reading == "both" else [args.reading]
     # The find goals are the product's on this system, so they are judged on
     # the POSIX reader; the portable one is judged against it. A run of the
     # portable reader alone judges it on the find goals.
     judged = readings[0]
 
+    if args.cold:
+        missing = cold_missing()
+        if missing:
+            print("bench/run --cold cannot run on this machine; it lacks:", file=sys.stderr)
+            for line in missing:
+                print("  - " + line, file=sys.stderr)
+            return 2
     work = os.path.abspath(args.work)
     trees_dir, trees = ensure_trees(work)
     commands = Commands(os.path.abspath(args.program), work)
     path_of = {name: os.path.join(trees_dir, t["dir"]) for name, t in trees.items()}
+    if args.cold:
+        return cold_main(args, commands, work, trees, path_of)
 
     # Warm the cache and check that every contestant runs at all.
     for name in trees:
