@@ -256,6 +256,17 @@ def peak_kib(argv, out_path):
         return int(f.read().split()[-1])
 
 
+def report_goals(missed):
+    """Prints every goal missed, or that all were met; the exit status."""
+    if missed:
+        print("GOALS MISSED:")
+        for line in missed:
+            print("  - " + line)
+    else:
+        print("All goals met.")
+    return 1 if missed else 0
+
+
 def fmt_ms(seconds):
     return f"{seconds * 1000:.0f}" if seconds >= 0.1 else f"{seconds * 1000:.1f}"
 
@@ -427,13 +438,7 @@ def cold_main(args, commands, work, trees, path_of):
             missed.append(f"cold: the Start command takes {statistics.median(ratio):.2f} times "
                           f"{who}, goal at most {goal}")
     print()
-    if missed:
-        print("GOALS MISSED:")
-        for line in missed:
-            print("  - " + line)
-    else:
-        print("All goals met.")
-    return 1 if missed else 0
+    return report_goals(missed)
 
 
 def main():
@@ -616,13 +621,7 @@ def main():
         for line in process_over:
             print("  - " + line)
         print()
-    if missed:
-        print("GOALS MISSED:")
-        for line in missed:
-            print("  - " + line)
-    else:
-        print("All goals met.")
-    return 1 if missed else 0
+    return report_goals(missed)
 
 
 if __name__ == "__main__":
