@@ -11,6 +11,8 @@ base_packages=(cmake ninja-build g++ qt6-base-dev)
 # Flags of the second build, in which AddressSanitizer and
 # UndefinedBehaviorSanitizer watch every test; any report ends the test.
 sanitizer_flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
+# Flags of the third build, in which ThreadSanitizer watches every test.
+thread_sanitizer_flags="-fsanitize=thread -fno-omit-frame-pointer"
 
 ensure_packages() {
     local missing=()

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test twice: in build/, and
-# in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer; then
-# makes the Debian package in build-package/ and checks it. Both test builds
-# treat warnings as errors; build/ also compiles the benchmark so that a change
-# cannot break it unnoticed.
+# Installs what is missing, builds, and runs every test three times: in build/,
+# in build-asan/ under AddressSanitizer and UndefinedBehaviorSanitizer, and in
+# build-tsan/ under ThreadSanitizer; then makes the Debian package in
+# build-package/ and checks it. All test builds treat warnings as errors;
+# build/ also compiles the benchmark so that a change cannot break it unnoticed.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The window tests measure texts in DejaVu Sans, the font the window asks for,
@@ -23,5 +23,12 @@ build_tree "$repo_root/build-asan" -DCMAKE_BUILD_TYPE=Debug \
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$repo_root/build-asan" --output-on-failure -j2
+
+build_tree "$repo_root/build-tsan" -DCMAKE_BUILD_TYPE=Debug \
+    -DTRACKFOLD_WERROR=ON -DTRACKFOLD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="$thread_sanitizer_flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$thread_sanitizer_flags"
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$repo_root/scripts/tsan.supp" \
+    ctest --test-dir "$repo_root/build-tsan" --output-on-failure -j2
 
 "$repo_root/scripts/check-package.sh"
