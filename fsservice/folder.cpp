@@ -94,6 +94,12 @@ Folder::Folder(QString path, FolderContents contents, FolderId id,
       m_id(std::move(id)),
       m_handle(std::move(handle)) {}
 
+Folder Folder::withoutFiles() const {
+    FolderContents contents;
+    contents.subFolders = m_subFolders;
+    return Folder(m_path, std::move(contents), m_id, m_handle);
+}
+
 QString Folder::Name() const {
     const qsizetype cut = m_path.lastIndexOf(separator());
     return cut < 0 ? m_path : m_path.mid(cut + 1);

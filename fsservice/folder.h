@@ -125,6 +125,10 @@ public:
     /// nothing.
     FolderHandle* handle() const { return m_handle.get(); }
 
+    /// The same folder without its files: all that reading its sub-folders
+    /// needs, for a reader that reads them while the walk holds the folder.
+    Folder withoutFiles() const;
+
 private:
     QString m_path;
     std::vector<SubFolder> m_subFolders;

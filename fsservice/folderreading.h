@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace fsservice {
@@ -80,15 +82,24 @@ public:
 
     /// Keeps `directory` open for opening the sub-folders relative to it, as
     /// long as fewer than `limit` handles counted by `openHandles` hold one.
-    void hold(Descriptor directory, std::shared_ptr<int> openHandles, int limit);
+    void hold(Descriptor directory, std::shared_ptr<std::atomic<int>> openHandles, int limit);
+    /// The open directory to open one sub-folder relative to, or -1 when it is
+    /// closed (the sub-folder then opens by its path). Each call is followed by
+    /// one call of doneOpening, once that open is over.
+    int beginOpening();
+    /// Once every sub-folder has been opened once, and no open is under way in
+    /// another thread, the directory has done its work and is closed.
+    void doneOpening(int directory);
     void release();
-    const Descriptor& directory() const {
-        return m_directory;
-    }
 
 private:
+    // Sub-folders may be opened from several threads at once (ReadAhead): the
+    // directory is closed only when no open still uses it.
+    std::mutex m_opening;
     Descriptor m_directory;
-    std::shared_ptr<int> m_openHandles;
+    int m_openings = 0;        // opens under way that use m_directory
+    std::size_t m_opened = 0;  // sub-folders opened so far, failed ones too
+    std::shared_ptr<std::atomic<int>> m_openHandles;
 #endif
 };
 
@@ -101,7 +112,7 @@ Folder readFolderQt(const Folder& parent, const SubFolder& sub);
 /// Reads folders with the system's own calls: per folder one open, one pass of
 /// getdents64 (entry types come with the names), one fstat for its id and one
 /// close, sub-folders opened relative to their parent's open directory. Throws
-/// FsError.
+/// FsError. Both reads may be called from several threads at once.
 class LinuxFolderReader final {
 public:
     LinuxFolderReader();
@@ -116,8 +127,7 @@ public:
 private:
     // How many directories the handles this reader gave out hold open; shared
     // with the handles, which may outlive the reader.
-    std::shared_ptr<int> m_openHandles;
-    std::unique_ptr<char[]> m_buffer;  // getdents64 reads into it; reused
+    std::shared_ptr<std::atomic<int>> m_openHandles;
 };
 #endif
 

@@ -83,26 +83,49 @@ Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
     return *this;
 }
 
-void FolderHandle::hold(Descriptor directory, std::shared_ptr<int> openHandles, int limit) {
-    if (*openHandles < limit) {
+void FolderHandle::hold(Descriptor directory, std::shared_ptr<std::atomic<int>> openHandles,
+                        int limit) {
+    if (openHandles->fetch_add(1) < limit) {
         m_directory = std::move(directory);
         m_openHandles = std::move(openHandles);
-        ++*m_openHandles;
+    } else {
+        openHandles->fetch_sub(1);
+    }
+}
+
+int FolderHandle::beginOpening() {
+    const std::lock_guard lock(m_opening);
+    if (!m_directory.isOpen()) {
+        return -1;
+    }
+    ++m_openings;
+    return m_directory.get();
+}
+
+void FolderHandle::doneOpening(int directory) {
+    const std::lock_guard lock(m_opening);
+    if (directory >= 0) {
+        --m_openings;
+    }
+    if (++m_opened >= notes.size() && m_openings == 0) {
+        release();
     }
 }
 
 void FolderHandle::release() {
     if (m_directory.isOpen()) {
         m_directory.reset();
-        --*m_openHandles;
+        m_openHandles->fetch_sub(1);
     }
 }
 
 namespace {
 
 // Reads the whole folder open at `directory`: its entries, then its id.
-Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath, char* buffer,
-                const std::shared_ptr<int>& openHandles) {
+Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath,
+                const std::shared_ptr<std::atomic<int>>& openHandles) {
+    // One buffer for each thread that reads, kept for its next folders.
+    thread_local const std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     FolderContents contents;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
@@ -110,7 +133,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
     QString spill;
 
     for (int pass = 0;; ++pass) {
-        const ssize_t filled = ::getdents64(directory.get(), buffer, kReadBlock);
+        const ssize_t filled = ::getdents64(directory.get(), buffer.get(), kReadBlock);
         if (filled == 0) {
             break;
         }
@@ -121,7 +144,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
             contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
         }
         for (ssize_t at = 0; at < filled;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
             at += entry->d_reclen;
             const char* raw = entry->d_name;
             if (isDotOrDotDot(raw)) {
@@ -186,8 +209,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
 
 }  // namespace
 
-LinuxFolderReader::LinuxFolderReader()
-    : m_openHandles(std::make_shared<int>(0)), m_buffer(new char[kReadBlock]) {}
+LinuxFolderReader::LinuxFolderReader() : m_openHandles(std::make_shared<std::atomic<int>>(0)) {}
 
 LinuxFolderReader::~LinuxFolderReader() = default;
 
@@ -197,8 +219,7 @@ Folder LinuxFolderReader::read(const QString& path) {
     if (!directory.isOpen()) {
         throw FsError::fromSystem(path, errno);
     }
-    return readOpen(std::move(directory), path, std::move(nativePath), m_buffer.get(),
-                    m_openHandles);
+    return readOpen(std::move(directory), path, std::move(nativePath), m_openHandles);
 }
 
 Folder LinuxFolderReader::read(const Folder& parent, const SubFolder& sub) {
@@ -217,20 +238,18 @@ Folder LinuxFolderReader::read(const Folder& parent, const SubFolder& sub) {
     nativePath += nativeName;
     // Relative to the parent's directory the kernel looks up one name; by full
     // path it walks every component again (the deep chain in bench/run).
-    const Descriptor& parentDirectory = parentHandle->directory();
-    Descriptor directory(parentDirectory.isOpen()
-                             ? ::openat(parentDirectory.get(), nativeName.constData(), kOpenFlags)
+    const int parentDirectory = parentHandle->beginOpening();
+    Descriptor directory(parentDirectory >= 0
+                             ? ::openat(parentDirectory, nativeName.constData(), kOpenFlags)
                              : ::open(nativePath.constData(), kOpenFlags));
+    const int error = errno;
+    // Once every sub-folder is open, the parent's directory has done its work.
+    // Asked again, the parent falls back to paths.
+    parentHandle->doneOpening(parentDirectory);
     if (!directory.isOpen()) {
-        throw FsError::fromSystem(sub.Path, errno);
+        throw FsError::fromSystem(sub.Path, error);
     }
-    // The walk opens sub-folders in order: once the last is open, the parent's
-    // directory has done its work. Asked again, the parent falls back to paths.
-    if (&sub == &parent.SubFolders().back()) {
-        parentHandle->release();
-    }
-    return readOpen(std::move(directory), sub.Path, std::move(nativePath), m_buffer.get(),
-                    m_openHandles);
+    return readOpen(std::move(directory), sub.Path, std::move(nativePath), m_openHandles);
 }
 
 }  // namespace fsservice

@@ -2,6 +2,7 @@
 
 #include "folderreading.h"
 #include "fserror.h"
+#include "readahead.h"
 #include "savefilestream.h"
 
 #include <QDir>
@@ -20,7 +21,20 @@
 
 namespace fsservice {
 
-RealFileSystem::RealFileSystem(Reading reading) {
+int RealFileSystem::defaultReaders() {
+    // Each reader may hold up to ReadAhead::kMaxAhead / readers folders read
+    // ahead; where memory is short, fewer readers keep fewer pages busy.
+#ifdef Q_OS_UNIX
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0 && double(pages) * double(pageSize) < 1024.0 * 1024 * 1024) {
+        return 2;
+    }
+#endif
+    return 8;
+}
+
+RealFileSystem::RealFileSystem(Reading reading, int readers) {
 #ifdef Q_OS_LINUX
     if (reading == Reading::Posix) {
         m_reader = std::make_unique<LinuxFolderReader>();
@@ -28,6 +42,11 @@ RealFileSystem::RealFileSystem(Reading reading) {
 #else
     Q_UNUSED(reading)
 #endif
+    if (readers > 1) {
+        m_readAhead = std::make_unique<ReadAhead>(
+            readers,
+            [this](const Folder& parent, const SubFolder& sub) { return readSub(parent, sub); });
+    }
 }
 
 RealFileSystem::~RealFileSystem() = default;
@@ -92,14 +111,22 @@ std::unique_ptr<TextStream> RealFileSystem::CreateTextFile(const QString& path, 
 Folder RealFileSystem::GetFolder(const QString& path) {
     const QString absolute = absolutePath(path);
 #ifdef Q_OS_LINUX
-    if (m_reader) {
-        return m_reader->read(absolute);
-    }
+    Folder folder = m_reader ? m_reader->read(absolute) : readFolderQt(absolute);
+#else
+    Folder folder = readFolderQt(absolute);
 #endif
-    return readFolderQt(absolute);
+    // A walk starts at a folder asked for by its path.
+    if (m_readAhead) {
+        m_readAhead->start(folder);
+    }
+    return folder;
 }
 
 Folder RealFileSystem::GetFolder(const Folder& parent, const SubFolder& sub) {
+    return m_readAhead ? m_readAhead->next(parent, sub) : readSub(parent, sub);
+}
+
+Folder RealFileSystem::readSub(const Folder& parent, const SubFolder& sub) {
 #ifdef Q_OS_LINUX
     if (m_reader) {
         return m_reader->read(parent, sub);

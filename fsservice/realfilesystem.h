@@ -5,6 +5,7 @@
 namespace fsservice {
 
 class LinuxFolderReader;
+class ReadAhead;
 
 /// The service on the real disk.
 ///
@@ -12,6 +13,11 @@ class LinuxFolderReader;
 /// getdents64 per folder, entry types taken from it, sub-folders opened
 /// relative to their parent's open directory); elsewhere, and on request,
 /// through QDirIterator. Both ways give the same folders; tests run both.
+///
+/// Either way, with more than one reader the service reads ahead of the walk:
+/// once the walk has asked for a folder, the sub-folders it will ask for next
+/// are read in that many threads (see ReadAhead). The walk gets the same
+/// folders and failures, in the same order, as when it reads one at a time.
 class RealFileSystem final : public FileSystem {
 public:
     /// Posix: the system's own calls where the service has them (Linux), Qt
@@ -24,7 +30,14 @@ public:
         Reading::Qt;
 #endif
 
-    explicit RealFileSystem(Reading reading = kDefaultReading);
+    /// How many readers read ahead by default: 8, so that a disk, or a network
+    /// share, has that many folders to fetch at once; 2 on a machine with
+    /// little memory.
+    static int defaultReaders();
+
+    /// `readers` 1: every folder is read when the walk asks for it, in the
+    /// walk's thread.
+    explicit RealFileSystem(Reading reading = kDefaultReading, int readers = defaultReaders());
     ~RealFileSystem() override;
     Q_DISABLE_COPY_MOVE(RealFileSystem)
 
@@ -42,10 +55,15 @@ public:
     static QString absolutePath(const QString& path);
 
 private:
+    Folder readSub(const Folder& parent, const SubFolder& sub);
+
 #ifdef Q_OS_LINUX
     // Null when folders are read through Qt.
     std::unique_ptr<LinuxFolderReader> m_reader;
 #endif
+    // Null with one reader. Declared last: its threads use the reader above,
+    // so it stops them before that goes.
+    std::unique_ptr<ReadAhead> m_readAhead;
 };
 
 }  // namespace fsservice
