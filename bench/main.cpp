@@ -1,4 +1,5 @@
 // trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] [--reading posix|qt]
+//                 [--readers N]
 //
 // Runs the whole Start command once, exactly as a press of Start in the window
 // would: the playlist folder under CURRENT_DIRECTORY, the checks, the replace
@@ -21,6 +22,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -53,7 +55,7 @@ private:
 int usage() {
     std::fputs(
         "usage: trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] "
-        "[--reading posix|qt]\n",
+        "[--reading posix|qt] [--readers N]\n",
         stderr);
     return 2;
 }
@@ -69,8 +71,14 @@ int main(int argc, char** argv) {
     const QString current = QString::fromLocal8Bit(argv[2]);
     QString name = QStringLiteral("playlist");
     auto reading = fsservice::RealFileSystem::kDefaultReading;
+    int readers = fsservice::RealFileSystem::defaultReaders();
     for (int i = 3; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--name") == 0) {
+        if (std::strcmp(argv[i], "--readers") == 0) {
+            readers = std::atoi(argv[i + 1]);
+            if (readers < 1) {
+                return usage();
+            }
+        } else if (std::strcmp(argv[i], "--name") == 0) {
             name = QString::fromLocal8Bit(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--reading") == 0 && std::strcmp(argv[i + 1], "qt") == 0) {
             reading = fsservice::RealFileSystem::Reading::Qt;
@@ -84,7 +92,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    fsservice::RealFileSystem fso(reading);
+    fsservice::RealFileSystem fso(reading, readers);
     SilentView view(music, name);
     writer::StartCommand command(fso, view, texts::english);
     const auto start = std::chrono::steady_clock::now();

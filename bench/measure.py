@@ -62,6 +62,8 @@ PORTABLE_GOAL = 2.0
 COLD_TREE = "library"
 COLD_GOAL = {"fdfind -j8": 1.0, "find": 0.5}
 COLD_IMAGE_VERSION = 1
+# ReadAhead::kMaxAhead in the service.
+COLD_AHEAD = 32
 
 WORDS = (
     "Blue Night Road River Fire Stone Golden Silver Heart Rain Summer Winter "
@@ -184,9 +186,12 @@ class Commands:
         self.jukebox = os.path.join(work, "jukebox")
         os.makedirs(self.jukebox, exist_ok=True)
         self.find_out = os.path.join(work, "find.out")
+        self.readers = None  # the service's own choice
 
-    def trackfold(self, tree, reading):
-        return [self.program, tree, self.jukebox, "--reading", reading]
+    def trackfold(self, tree, reading, readers=None):
+        readers = readers or self.readers
+        return [self.program, tree, self.jukebox, "--reading", reading] + (
+            ["--readers", str(readers)] if readers else [])
 
     def find(self, tree):
         return ["find", tree, "-iname", "*.mp3"]
@@ -390,11 +395,15 @@ def cold_main(args, commands, work, trees, path_of):
     def trackfold():
         return commands.trackfold(mount_point, "posix")
 
-    contestants = {"Trackfold": trackfold, "find": find, "fdfind -j8": fdfind}
+    def sequential():
+        return commands.trackfold(mount_point, "posix", readers=1)
+
+    contestants = {"Trackfold": trackfold, "find": find, "fdfind -j8": fdfind,
+                   "Trackfold, 1 reader": sequential}
 
     def run_cold(who):
         with attached(image, mount_point):
-            return commands.run(contestants[who](), to_file=who != "Trackfold")
+            return commands.run(contestants[who](), to_file=not who.startswith("Trackfold"))
 
     # Once each, untimed: every contestant runs at all, and the programs' own
     # files are in the host's cache as they would be on a second Start.
@@ -403,6 +412,7 @@ def cold_main(args, commands, work, trees, path_of):
 
     times = {who: [] for who in contestants}
     command_times = []
+    sequential_times = []
     orders = round_orders(list(contestants), args.runs)
     for run in range(args.runs):
         print(f"\rround {run + 1}/{args.runs}", end="", file=sys.stderr, flush=True)
@@ -411,14 +421,18 @@ def cold_main(args, commands, work, trees, path_of):
             times[who].append(elapsed)
             if who == "Trackfold":
                 command_times.append(command)
+            elif who == "Trackfold, 1 reader":
+                sequential_times.append(command)
     print("\r", end="", file=sys.stderr)
 
     print(f"Cold disk: the {COLD_TREE} tree ({tree['folders']:,} folders, {tree['files']:,} "
           f"files) on an ext4 image attached with\n`losetup --direct-io=on` and mounted "
           f"read-only afresh before every single run; {args.runs} rounds,\neach running "
-          "Trackfold, `find -iname '*.mp3' > file` and `fdfind -u -j8 -e mp3 > file`\nin an "
-          "order that changes from round to round. Ratios are taken within a round; a goal\n"
-          "is judged on their median (min–max beside it).")
+          "Trackfold (the service's readers, and 1 reader), `find -iname '*.mp3' > file`\nand "
+          "`fdfind -u -j8 -e mp3 > file` in an order that changes from round to round.\nRatios "
+          "are taken within a round; a goal is judged on their median (min–max\nbeside it). "
+          f"At most {COLD_AHEAD} folders are read ahead of the walk, so peak memory\ngrows by "
+          "at most that many folders' reads.")
     print()
     header = ["what", "ms, median (min–max)",
               "Trackfold Start command / this, per round: median (min–max) (goal)",
@@ -427,6 +441,9 @@ def cold_main(args, commands, work, trees, path_of):
     print("|" + "---|" * len(header))
     print(f"| Trackfold, Start command | {spread_ms(command_times)} | | |")
     print(f"| Trackfold, whole process | {spread_ms(times['Trackfold'])} | | |")
+    print(f"| Trackfold, Start command, 1 reader | {spread_ms(sequential_times)} | "
+          f"{spread_ratio(ratios(command_times, sequential_times))} | "
+          f"{spread_ratio(ratios(times['Trackfold'], sequential_times))} |")
     missed = []
     for who in ["find", "fdfind -j8"]:
         goal = COLD_GOAL[who]
@@ -447,6 +464,8 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--runs", type=int, help="rounds (default 11; --cold: 5)")
     parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both")
+    parser.add_argument("--readers", type=int,
+                        help="Trackfold's reader threads (default: the service's choice)")
     parser.add_argument("--cold", action="store_true",
                         help="the library tree on a freshly mounted disk image (root)")
     args = parser.parse_args()
@@ -474,6 +493,7 @@ def main():
     work = os.path.abspath(args.work)
     trees_dir, trees = ensure_trees(work)
     commands = Commands(os.path.abspath(args.program), work)
+    commands.readers = args.readers
     path_of = {name: os.path.join(trees_dir, t["dir"]) for name, t in trees.items()}
     if args.cold:
         return cold_main(args, commands, work, trees, path_of)

@@ -28,12 +28,6 @@ QStringList contents(const Folder& folder) {
     return lines;
 }
 
-int openDescriptors() {
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-}
-
 }  // namespace
 
 class FolderReadingTest final : public QObject {

@@ -60,12 +60,6 @@ QString errorOf(const std::function<void()>& operation) {
     return QStringLiteral("no error");
 }
 
-int openDescriptors() {
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-}
-
 #ifdef Q_OS_LINUX
 // Mounts made for one test, taken away again in reverse order.
 class Mounts {

@@ -178,3 +178,9 @@ QByteArray readBytes(const QString& path) {
     }
     return file.readAll();
 }
+
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}

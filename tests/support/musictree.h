@@ -54,3 +54,6 @@ private:
 
 /// Reads a whole file; an empty array when it cannot be read.
 QByteArray readBytes(const QString& path);
+
+/// How many descriptors this process has open (the entries of /proc/self/fd).
+int openDescriptors();
