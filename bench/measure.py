@@ -292,10 +292,17 @@ def ratios(numerators, denominators):
 
 
 def round_orders(contestants, rounds):
-    """The order in which each round runs its contestants: every permutation in
-    turn, so that none always goes first or always follows the same one."""
+    """The order in which each round runs its contestants: each goes first in
+    turn (a rotation per round), and the rotated order steps through every
+    permutation, so that none always follows the same one."""
     orders = list(itertools.permutations(contestants))
-    return [orders[r % len(orders)] for r in range(rounds)]
+    count = len(contestants)
+    result = []
+    for r in range(rounds):
+        base = orders[(r // count) % len(orders)]
+        shift = r % count
+        result.append(base[shift:] + base[:shift])
+    return result
 
 
 def cold_missing():
