@@ -41,6 +41,7 @@ private slots:
     void idsMatchAFreshRead();
     void parentAskedAgainAfterItsLastSubFolder_data() { readings_data(); }
     void parentAskedAgainAfterItsLastSubFolder();
+    void deepChainHoldsOneHandle_data();
     void deepChainHoldsOneHandle();
 };
 
@@ -140,6 +141,14 @@ void FolderReadingTest::parentAskedAgainAfterItsLastSubFolder() {
              QStringList(tree.path("Music/A/a.mp3")));
 }
 
+void FolderReadingTest::deepChainHoldsOneHandle_data() {
+    QTest::addColumn<int>("readers");
+    QTest::addColumn<int>("mostAllowed");
+    QTest::newRow("1 reader") << 1 << 1;
+    // Reading ahead, one reader may be opening the next folder down as well.
+    QTest::newRow("8 readers") << 8 << 2;
+}
+
 void FolderReadingTest::deepChainHoldsOneHandle() {
 #ifndef Q_OS_LINUX
     QSKIP("counts descriptors in /proc");
@@ -147,6 +156,8 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     // Each folder of the chain has one sub-folder: once that is open the
     // parent's handle has nothing left to do, so the walk down 300 levels
     // never holds more than one.
+    QFETCH(int, readers);
+    QFETCH(int, mostAllowed);
     MusicTree tree;
     QString chain = "top";
     for (int level = 0; level < 300; ++level) {
@@ -155,7 +166,7 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     tree.addFile(chain + "/bottom.mp3");
 
     const int before = openDescriptors();
-    RealFileSystem fso(Reading::Posix);
+    RealFileSystem fso(Reading::Posix, readers);
     Folder folder = fso.GetFolder(tree.path("top"));
     int depth = 0;
     int mostOpen = 0;
@@ -167,7 +178,7 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     }
     QCOMPARE(depth, 300);
     QCOMPARE(contents(folder), QStringList(tree.path(chain + "/bottom.mp3")));
-    QVERIFY2(mostOpen <= 1, qPrintable(QString::number(mostOpen)));
+    QVERIFY2(mostOpen <= mostAllowed, qPrintable(QString::number(mostOpen)));
 #endif
 }
 

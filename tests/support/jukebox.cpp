@@ -94,6 +94,21 @@ QStringList Jukebox::doneEvents(const QString& name, const texts::Texts& t) cons
            QStringList{"beep", "message Information: " + t.playlistReady.arg(xml + name)};
 }
 
+QStringList Jukebox::leftOutEvents(const QString& name, const texts::Texts& t,
+                                   const QStringList& leftOut) const {
+    QStringList message{t.foldersLeftOut};
+    for (const QString& folder : leftOut.mid(0, 10)) {
+        message << jukebox + "/" + folder;
+    }
+    if (leftOut.size() > 10) {
+        message << t.moreLeftOut.arg(leftOut.size() - 10);
+    }
+    QStringList expected = doneEvents(name, t);
+    expected.insert(expected.size() - 2, "beep");
+    expected.insert(expected.size() - 2, "message Exclamation: " + message.join('\n'));
+    return expected;
+}
+
 QByteArray Jukebox::document(const QString& name) const {
     return readBytes(xml + name + ".xml");
 }

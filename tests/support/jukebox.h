@@ -61,6 +61,11 @@ public:
     QStringList replaceQuestion(const QString& name, const texts::Texts& t) const;
     /// Everything a run of `name` that works tells the window.
     QStringList doneEvents(const QString& name, const texts::Texts& t) const;
+    /// What a run of `name` that left out `leftOut` (folders in the jukebox
+    /// folder, '/' between names) tells the window: the folders once the index
+    /// is written, then that it is done.
+    QStringList leftOutEvents(const QString& name, const texts::Texts& t,
+                              const QStringList& leftOut) const;
 
     QByteArray document(const QString& name = QStringLiteral("playlist")) const;
     QByteArray index() const;

@@ -1,6 +1,7 @@
 #include "musictree.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -179,8 +180,58 @@ QByteArray readBytes(const QString& path) {
     return file.readAll();
 }
 
+namespace {
+
+int entriesOf(const QString& folder) {
+    return int(
+        QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+// The user and group "nobody" of Debian and most other systems.
+constexpr uid_t kNobody = 65534;
+
+}  // namespace
+
 int openDescriptors() {
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
+    return entriesOf(QStringLiteral("/proc/self/fd"));
+}
+
+int runningThreads() {
+    return entriesOf(QStringLiteral("/proc/self/task"));
+}
+
+Unprivileged::Unprivileged(const QString& tree) {
+    if (::geteuid() != 0) {
+        return;
+    }
+    QStringList paths{tree};
+    QDirIterator it(tree, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        paths << it.next();
+    }
+    for (const QString& path : paths) {
+        if (::lchown(QFile::encodeName(path).constData(), kNobody, kNobody) != 0) {
+            return;
+        }
+    }
+    // glibc changes the ids of every thread of the process, the readers too.
+    if (::setegid(kNobody) != 0) {
+        return;
+    }
+    if (::seteuid(kNobody) != 0) {
+        (void)::setegid(0);
+        return;
+    }
+    m_switched = true;
+}
+
+Unprivileged::~Unprivileged() {
+    if (m_switched && (::seteuid(0) != 0 || ::setegid(0) != 0)) {
+        qFatal("cannot run as root again");
+    }
+}
+
+bool Unprivileged::active() const {
+    return ::geteuid() != 0;
 }

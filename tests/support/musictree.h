@@ -57,3 +57,20 @@ QByteArray readBytes(const QString& path);
 
 /// How many descriptors this process has open (the entries of /proc/self/fd).
 int openDescriptors();
+/// How many threads this process runs (the entries of /proc/self/task).
+int runningThreads();
+
+/// For one scope, runs the process as an unprivileged user when it runs as
+/// root, for whom no folder is ever shut; `tree` is handed to that user first.
+class Unprivileged {
+public:
+    explicit Unprivileged(const QString& tree);
+    ~Unprivileged();
+    Q_DISABLE_COPY_MOVE(Unprivileged)
+
+    /// Permissions apply: the process did not run as root, or no longer does.
+    bool active() const;
+
+private:
+    bool m_switched = false;
+};
