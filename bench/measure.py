@@ -62,8 +62,9 @@ PORTABLE_GOAL = 2.0
 COLD_TREE = "library"
 COLD_GOAL = {"fdfind -j8": 1.0, "find": 0.5}
 COLD_IMAGE_VERSION = 1
-# ReadAhead::kMaxAhead in the service.
-COLD_AHEAD = 32
+# ReadAhead::kMaxAhead and kMaxAheadEntries in the service.
+COLD_AHEAD = 128
+COLD_AHEAD_ENTRIES = 65536
 
 WORDS = (
     "Blue Night Road River Fire Stone Golden Silver Heart Rain Summer Winter "
@@ -438,8 +439,9 @@ def cold_main(args, commands, work, trees, path_of):
           "Trackfold (the service's readers, and 1 reader), `find -iname '*.mp3' > file`\nand "
           "`fdfind -u -j8 -e mp3 > file` in an order that changes from round to round.\nRatios "
           "are taken within a round; a goal is judged on their median (min–max\nbeside it). "
-          f"At most {COLD_AHEAD} folders are read ahead of the walk, so peak memory\ngrows by "
-          "at most that many folders' reads.")
+          f"At most {COLD_AHEAD} folders, holding at most {COLD_AHEAD_ENTRIES:,} entries (and "
+          "those being read), are\nread ahead of the walk, so peak memory grows by at most "
+          "that much.")
     print()
     header = ["what", "ms, median (min–max)",
               "Trackfold Start command / this, per round: median (min–max) (goal)",

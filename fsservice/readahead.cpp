@@ -1,5 +1,6 @@
 #include "readahead.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace fsservice {
@@ -17,13 +18,14 @@ struct ReadAhead::Entry {
     bool dropped = false;
     std::optional<Folder> folder;
     std::exception_ptr error;
-    Sequence::iterator at;  // its place in m_sequence while not dropped
+    std::size_t entries = 0;  // folder's, counted in m_aheadEntries
+    Sequence::iterator at;    // its place in m_sequence while not dropped
 
     const SubFolder& sub() const { return parent->SubFolders()[index]; }
 };
 
-ReadAhead::ReadAhead(int readers, ReadSub readSub)
-    : m_readers(readers < 1 ? 1 : readers), m_readSub(std::move(readSub)) {}
+ReadAhead::ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead)
+    : m_readers(readers < 1 ? 1 : readers), m_readSub(std::move(readSub)), m_slowRead(slowRead) {}
 
 ReadAhead::~ReadAhead() {
     {
@@ -36,30 +38,42 @@ ReadAhead::~ReadAhead() {
     }
 }
 
-void ReadAhead::start(const Folder& root) {
+void ReadAhead::start(const Folder& root, Clock::duration took) {
     const std::lock_guard lock(m_mutex);
     drop(m_sequence.begin(), m_sequence.end());
-    queueSubFolders(m_sequence.end(), root);
-    if (m_threads.empty()) {
-        m_threads.reserve(std::size_t(m_readers));
-        for (int i = 0; i < m_readers; ++i) {
-            m_threads.emplace_back([this] { readerLoop(); });
-        }
+    m_readingAhead = m_slowRead == Clock::duration::zero();
+    m_quickReads = 0;
+    m_slowReads = 0;
+    noteRead(took, &root);
+    if (m_readingAhead) {
+        wake(queueSubFolders(m_sequence.end(), root, 0));
     }
-    m_work.notify_all();
 }
 
 Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
     std::unique_lock lock(m_mutex);
     const Sequence::iterator found = find(parent, sub);
     if (found == m_sequence.end()) {
-        // Not one the walk was expected to ask for (a folder some other way
-        // produced): read it now, and read on from there.
+        // Not queued: read while reads were quick, or a folder some other way
+        // produced. Read it now, and read ahead from there if that was slow.
         lock.unlock();
+        const Clock::time_point begun = Clock::now();
         Folder folder = m_readSub(parent, sub);
+        const Clock::duration took = Clock::now() - begun;
         lock.lock();
-        queueSubFolders(m_sequence.begin(), folder);
-        m_work.notify_all();
+        const bool wasReadingAhead = m_readingAhead;
+        noteRead(took, &folder);
+        if (m_readingAhead) {
+            const Sequence::iterator rest = m_sequence.begin();
+            std::size_t queued = queueSubFolders(rest, folder, 0);
+            const std::optional<std::size_t> index = indexOf(parent, sub);
+            if (!wasReadingAhead && index) {
+                // The siblings still to come are as far from the cache, and
+                // the walk asks for them once it is through with this one.
+                queued += queueSubFolders(rest, parent, *index + 1);
+            }
+            wake(queued);
+        }
         return folder;
     }
     // Everything before it the walk passed by: it walks in this order.
@@ -69,21 +83,8 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
         // No reader got to it yet: reading it here is quicker than waiting.
         entry->state = Entry::State::Reading;
         ++m_ahead;
-        std::optional<Folder> folder;
-        std::exception_ptr error;
         lock.unlock();
-        try {
-            folder = m_readSub(*entry->parent, entry->sub());
-        } catch (...) {
-            error = std::current_exception();
-        }
-        lock.lock();
-        entry->state = Entry::State::Read;
-        if (folder) {
-            queueSubFolders(std::next(entry->at), *folder);
-        }
-        entry->folder = std::move(folder);
-        entry->error = error;
+        finishRead(lock, *entry);
     }
     m_read.wait(lock, [&entry] { return entry->state == Entry::State::Read; });
 
@@ -92,8 +93,10 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
     m_sequence.erase(entry->at);
     entry->dropped = true;
     --m_ahead;
+    m_aheadEntries -= entry->entries;
+    // Room for one more read ahead.
+    wake(1);
     lock.unlock();
-    m_work.notify_all();
     if (error) {
         std::rethrow_exception(error);
     }
@@ -108,8 +111,11 @@ void ReadAhead::readerLoop() {
             if (m_stopping) {
                 return true;
             }
+            if (!m_readingAhead || m_ahead >= kMaxAhead || m_aheadEntries >= kMaxAheadEntries) {
+                return false;
+            }
             queued = firstQueued();
-            return m_ahead < kMaxAhead && queued != m_sequence.end();
+            return queued != m_sequence.end();
         });
         if (m_stopping) {
             return;
@@ -117,44 +123,100 @@ void ReadAhead::readerLoop() {
         const std::shared_ptr<Entry> entry = *queued;
         entry->state = Entry::State::Reading;
         ++m_ahead;
-        std::optional<Folder> folder;
-        std::exception_ptr error;
         lock.unlock();
-        try {
-            folder = m_readSub(*entry->parent, entry->sub());
-        } catch (...) {
-            // Kept for the walk, which meets it where a read of its own would.
-            error = std::current_exception();
+        const bool walkWaits = finishRead(lock, *entry);
+        if (walkWaits) {
+            m_read.notify_one();
         }
-        lock.lock();
-        entry->state = Entry::State::Read;
-        if (!entry->dropped) {
-            if (folder) {
-                queueSubFolders(std::next(entry->at), *folder);
-            }
-            entry->folder = std::move(folder);
-            entry->error = error;
-        } else if (folder) {
+    }
+}
+
+bool ReadAhead::finishRead(std::unique_lock<std::mutex>& lock, Entry& entry) {
+    std::optional<Folder> folder;
+    std::exception_ptr error;
+    const Clock::time_point begun = Clock::now();
+    try {
+        folder = m_readSub(*entry.parent, entry.sub());
+    } catch (...) {
+        // Kept for the walk, which meets it where a read of its own would.
+        error = std::current_exception();
+    }
+    const Clock::duration took = Clock::now() - begun;
+    lock.lock();
+    noteRead(took, folder ? &*folder : nullptr);
+    entry.state = Entry::State::Read;
+    if (entry.dropped) {
+        if (folder) {
             // Its open directory is closed outside the lock.
             lock.unlock();
             folder.reset();
             lock.lock();
         }
-        m_read.notify_all();
+        return false;
+    }
+    if (folder && m_readingAhead) {
+        // The reader that read it goes on with the first of these itself.
+        const std::size_t queued = queueSubFolders(std::next(entry.at), *folder, 0);
+        wake(queued == 0 ? 0 : queued - 1);
+    }
+    if (folder) {
+        entry.entries = entriesOf(*folder);
+        m_aheadEntries += entry.entries;
+    }
+    entry.folder = std::move(folder);
+    entry.error = error;
+    // The walk waits only ever for the first folder of the sequence.
+    return entry.at == m_sequence.begin();
+}
+
+void ReadAhead::noteRead(Clock::duration took, const Folder* folder) {
+    // A big folder takes long from the cache too: each entry may add a
+    // hundredth of a slow read.
+    const std::size_t entries = folder ? entriesOf(*folder) : 0;
+    if (took >= m_slowRead + entries * (m_slowRead / 100)) {
+        // One slow read alone may be the walk's thread losing the processor
+        // for a moment; two in a row are the disk.
+        m_quickReads = 0;
+        if (++m_slowReads >= kSlowReadsToStart) {
+            m_readingAhead = true;
+        }
+    } else {
+        m_slowReads = 0;
+        if (m_readingAhead && ++m_quickReads >= kQuickReadsToStop) {
+            m_readingAhead = false;
+        }
     }
 }
 
-void ReadAhead::queueSubFolders(Sequence::iterator before, const Folder& folder) {
+std::size_t ReadAhead::queueSubFolders(Sequence::iterator before, const Folder& folder,
+                                       std::size_t from) {
     const std::size_t count = folder.SubFolders().size();
-    if (count == 0) {
-        return;
+    if (from >= count) {
+        return 0;
     }
     const auto parent = std::make_shared<const Folder>(folder.withoutFiles());
-    for (std::size_t index = 0; index < count; ++index) {
+    for (std::size_t index = from; index < count; ++index) {
         auto entry = std::make_shared<Entry>();
         entry->parent = parent;
         entry->index = index;
         entry->at = m_sequence.insert(before, entry);
+    }
+    return count - from;
+}
+
+void ReadAhead::wake(std::size_t folders) {
+    // One reader for each folder it may take now: the others would only find
+    // nothing to do, and on a machine with few cores take the time from the
+    // walk.
+    const std::size_t readers = std::min(folders, std::size_t(m_readers));
+    if (readers > 0 && m_threads.empty()) {
+        m_threads.reserve(std::size_t(m_readers));
+        for (int i = 0; i < m_readers; ++i) {
+            m_threads.emplace_back([this] { readerLoop(); });
+        }
+    }
+    for (std::size_t i = 0; i < readers; ++i) {
+        m_work.notify_one();
     }
 }
 
@@ -164,6 +226,7 @@ void ReadAhead::drop(Sequence::iterator from, Sequence::iterator to) {
         entry.dropped = true;
         if (entry.state != Entry::State::Queued) {
             --m_ahead;
+            m_aheadEntries -= entry.entries;
         }
     }
     m_sequence.erase(from, to);
@@ -173,22 +236,36 @@ ReadAhead::Sequence::iterator ReadAhead::find(const Folder& parent, const SubFol
     // The walk's copy of the parent and the one kept here are two objects; the
     // sub-folder is known by its place among its siblings, and the parent by
     // its path and id.
-    const std::vector<SubFolder>& siblings = parent.SubFolders();
-    const std::less<const SubFolder*> before;
-    if (siblings.empty() || before(&sub, siblings.data()) ||
-        !before(&sub, siblings.data() + siblings.size())) {
+    if (m_sequence.empty()) {
         return m_sequence.end();
     }
-    const auto index = std::size_t(&sub - siblings.data());
+    const std::optional<std::size_t> index = indexOf(parent, sub);
+    if (!index) {
+        return m_sequence.end();
+    }
     for (auto it = m_sequence.begin(); it != m_sequence.end(); ++it) {
         const Entry& entry = **it;
-        if (entry.index == index && entry.sub().Path == sub.Path &&
-            entry.parent->SubFolders().size() == siblings.size() &&
+        if (entry.index == *index && entry.sub().Path == sub.Path &&
+            entry.parent->SubFolders().size() == parent.SubFolders().size() &&
             entry.parent->Path() == parent.Path() && entry.parent->id() == parent.id()) {
             return it;
         }
     }
     return m_sequence.end();
+}
+
+std::size_t ReadAhead::entriesOf(const Folder& folder) {
+    return folder.SubFolders().size() + std::size_t(std::ranges::size(folder.Files()));
+}
+
+std::optional<std::size_t> ReadAhead::indexOf(const Folder& parent, const SubFolder& sub) {
+    const std::vector<SubFolder>& siblings = parent.SubFolders();
+    const std::less<const SubFolder*> before;
+    if (siblings.empty() || before(&sub, siblings.data()) ||
+        !before(&sub, siblings.data() + siblings.size())) {
+        return std::nullopt;
+    }
+    return std::size_t(&sub - siblings.data());
 }
 
 ReadAhead::Sequence::iterator ReadAhead::firstQueued() {

@@ -4,6 +4,7 @@
 
 #include "folder.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -21,14 +22,21 @@ namespace fsservice {
 /// waits for one round trip to the disk at a time; a disk, and far more a
 /// network share, serves many at once.
 ///
-/// Whenever a folder has been read, its sub-folders are queued right after it,
-/// which is where the walk will ask for them; the readers take the earliest
-/// queued folders, never more than kMaxAhead ahead of the walk. next() hands
-/// out the read a reader made, or reads the folder itself when no reader has
-/// started on it. A read that failed throws its error there, when the walk
-/// asks, exactly as reading it then would have; reads of folders the walk
-/// passed by (it leaves out links back into itself) are dropped. The walk sees
-/// the same results in the same order as without reading ahead.
+/// Only while reads are slow: as long as folders come from the cache, the
+/// walk reads each one itself when it asks. kSlowReadsToStart reads in a row
+/// that take the given `slowRead` or longer (and a hundredth of it more for
+/// each entry) start the reading ahead; kQuickReadsToStop quicker ones in a row
+/// stop it.
+///
+/// While it reads ahead, whenever a folder has been read its sub-folders are
+/// queued right after it, which is where the walk will ask for them; the
+/// readers take the earliest queued folders, never more than kMaxAhead ahead
+/// of the walk. next() hands out the read a reader made, or reads the folder
+/// itself when no reader has started on it. A read that failed throws its
+/// error there, when the walk asks, exactly as reading it then would have;
+/// reads of folders the walk passed by (it leaves out links back into itself)
+/// are dropped. The walk sees the same results in the same order as without
+/// reading ahead.
 class ReadAhead final {
 public:
     /// Reads a sub-folder that the parent's read found; called from the reader
@@ -36,19 +44,30 @@ public:
     /// threads at once.
     using ReadSub = std::function<Folder(const Folder& parent, const SubFolder& sub)>;
 
-    /// At most this many folders are read or being read ahead of the walk; the
-    /// readers open at most one folder each at a time.
-    static constexpr std::size_t kMaxAhead = 32;
+    /// At most this many folders are read or being read ahead of the walk, and
+    /// no reader starts on one while the folders read ahead hold this many
+    /// entries (some 5 MiB of names); the readers open at most one folder
+    /// each at a time.
+    static constexpr std::size_t kMaxAhead = 128;
+    static constexpr std::size_t kMaxAheadEntries = 65536;
 
-    /// `readers` threads (at least 1), started at the first start().
-    ReadAhead(int readers, ReadSub readSub);
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr int kSlowReadsToStart = 2;
+    static constexpr int kQuickReadsToStop = 1024;
+
+    /// `readers` threads (at least 1), started when there is first something
+    /// to read ahead; reads that take `slowRead` or longer start reading
+    /// ahead (zero: every read does).
+    ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead);
     /// Stops the readers and waits for them; whatever was read ahead goes.
     ~ReadAhead();
     Q_DISABLE_COPY_MOVE(ReadAhead)
 
-    /// The walk starts at `root`, just read: everything read ahead for an
-    /// earlier walk is dropped and the root's sub-folders are queued.
-    void start(const Folder& root);
+    /// The walk starts at `root`, just read in `took`: everything read ahead
+    /// for an earlier walk is dropped, and the root's sub-folders are queued
+    /// if that read was slow.
+    void start(const Folder& root, Clock::duration took);
     /// The sub-folder `sub` of `parent`, as ReadSub would read it now.
     Folder next(const Folder& parent, const SubFolder& sub);
 
@@ -57,14 +76,29 @@ private:
     using Sequence = std::list<std::shared_ptr<Entry>>;
 
     void readerLoop();
+    /// Reads `entry`, taken out of the queue, with `lock` released, and files
+    /// the read with `lock` taken again; true when the walk waits for it.
+    bool finishRead(std::unique_lock<std::mutex>& lock, Entry& entry);
     // All below run with m_mutex held.
-    void queueSubFolders(Sequence::iterator before, const Folder& folder);
+    /// Starts or stops the reading ahead by the time the read of `folder`
+    /// (null: a read that failed) took.
+    void noteRead(Clock::duration took, const Folder* folder);
+    /// Queues `folder`'s sub-folders from the `from`th on before `before`;
+    /// returns how many.
+    std::size_t queueSubFolders(Sequence::iterator before, const Folder& folder, std::size_t from);
+    /// Wakes as many readers as there are `folders` for them to read.
+    void wake(std::size_t folders);
     void drop(Sequence::iterator from, Sequence::iterator to);
     Sequence::iterator find(const Folder& parent, const SubFolder& sub);
     Sequence::iterator firstQueued();
+    /// How many files and sub-folders `folder` holds.
+    static std::size_t entriesOf(const Folder& folder);
+    /// `sub`'s place among `parent`'s sub-folders, if it is one of them.
+    static std::optional<std::size_t> indexOf(const Folder& parent, const SubFolder& sub);
 
     const int m_readers;
     const ReadSub m_readSub;
+    const Clock::duration m_slowRead;
 
     std::mutex m_mutex;
     std::condition_variable m_work;  // readers wait for a queued folder or room
@@ -72,7 +106,11 @@ private:
     // The folders the walk will ask for, in the order it will ask; the front
     // is the next one, unless the walk passes it by.
     Sequence m_sequence;
-    std::size_t m_ahead = 0;  // entries of m_sequence being read or read
+    std::size_t m_ahead = 0;         // entries of m_sequence being read or read
+    std::size_t m_aheadEntries = 0;  // of the folders read ahead
+    bool m_readingAhead = false;
+    int m_slowReads = 0;   // in a row
+    int m_quickReads = 0;  // in a row, while reading ahead
     bool m_stopping = false;
     std::vector<std::thread> m_threads;
 };

@@ -2,6 +2,8 @@
 
 #include "filesystem.h"
 
+#include <chrono>
+
 namespace fsservice {
 
 class LinuxFolderReader;
@@ -14,9 +16,9 @@ class ReadAhead;
 /// relative to their parent's open directory); elsewhere, and on request,
 /// through QDirIterator. Both ways give the same folders; tests run both.
 ///
-/// Either way, with more than one reader the service reads ahead of the walk:
-/// once the walk has asked for a folder, the sub-folders it will ask for next
-/// are read in that many threads (see ReadAhead). The walk gets the same
+/// Either way, with more than one reader the service reads ahead of the walk
+/// while reads are slow: once the walk has asked for a folder, the sub-folders
+/// it will ask for next are read in that many threads (see ReadAhead). The walk gets the same
 /// folders and failures, in the same order, as when it reads one at a time.
 class RealFileSystem final : public FileSystem {
 public:
@@ -30,14 +32,24 @@ public:
         Reading::Qt;
 #endif
 
-    /// How many readers read ahead by default: 8, so that a disk, or a network
-    /// share, has that many folders to fetch at once; 2 on a machine with
-    /// little memory.
+    /// How many readers read ahead by default: 16, so that a disk, or a
+    /// network share, has that many folders to fetch at once; 2 on a machine
+    /// with little memory.
     static int defaultReaders();
 
+    /// A folder read that takes this long did not come from the cache, and
+    /// starts the reading ahead: a cached folder of a few hundred entries
+    /// reads in a tenth of it, one disk round trip takes about this long on a
+    /// fast SSD and many times it on a disk or a network share. While reads
+    /// are quicker the walk reads each folder itself, for handing folders
+    /// between threads would cost it more than the reads.
+    static constexpr std::chrono::microseconds kSlowRead{100};
+
     /// `readers` 1: every folder is read when the walk asks for it, in the
-    /// walk's thread.
-    explicit RealFileSystem(Reading reading = kDefaultReading, int readers = defaultReaders());
+    /// walk's thread. `slowRead` zero: read ahead from the first folder on,
+    /// however quick the reads.
+    explicit RealFileSystem(Reading reading = kDefaultReading, int readers = defaultReaders(),
+                            std::chrono::microseconds slowRead = kSlowRead);
     ~RealFileSystem() override;
     Q_DISABLE_COPY_MOVE(RealFileSystem)
 

@@ -553,11 +553,11 @@ void CatalogueTest::trees_data() {
 void CatalogueTest::trees() {
     QFETCH(QList<QByteArray>, entries);
     const Stage stage(entries);
-    // One reader reads each folder when the walk asks for it; eight read ahead.
-    // Both give the same document, byte for byte.
+    // One reader reads each folder when the walk asks for it; sixteen read
+    // ahead. Both give the same document, byte for byte.
     QByteArray sequential;
-    for (const int readers : {1, 8}) {
-        RealFileSystem fso(RealFileSystem::kDefaultReading, readers);
+    for (const int readers : {1, 16}) {
+        RealFileSystem fso(RealFileSystem::kDefaultReading, readers, kReadAheadAlways);
         const QStringList events = stage.run(fso, stage.music, "playlist", texts::english);
         ++tally.trees;
         QCOMPARE(events, stage.doneEvents("playlist", texts::english));
@@ -618,7 +618,7 @@ void CatalogueTest::faults_data() {
         twelveLeftOut << "Music/" + QString::fromLatin1(folder) + "/Locked";
     }
 
-    for (const int readers : {1, 8}) {
+    for (const int readers : {1, 16}) {
         for (const QString language : {"en", "nl"}) {
             const QByteArray row =
                 language.toLatin1() + ", " + QByteArray::number(readers) + " readers: ";
@@ -662,7 +662,8 @@ void CatalogueTest::faults() {
     // A run that fails leaves no descriptor open, whatever was read ahead.
     const int descriptorsBefore = openDescriptors();
     const int threadsBefore = runningThreads();
-    std::optional<RealFileSystem> real(std::in_place, RealFileSystem::kDefaultReading, readers);
+    std::optional<RealFileSystem> real(std::in_place, RealFileSystem::kDefaultReading, readers,
+                                       kReadAheadAlways);
     std::optional<FaultyFileSystem> fso(std::in_place, *real, operation, pathEnd, line);
     const QStringList events = stage.run(*fso, stage.music, "playlist", t);
     const int fired = fso->fired();
@@ -695,14 +696,14 @@ void CatalogueTest::faults() {
     }
 
     // The program is still there, and its next press works.
-    RealFileSystem again(RealFileSystem::kDefaultReading, readers);
+    RealFileSystem again(RealFileSystem::kDefaultReading, readers, kReadAheadAlways);
     QCOMPARE(stage.run(again, stage.music, "playlist", t), stage.doneEvents("playlist", t));
 }
 
 void CatalogueTest::foldersDeniedOnDisk_data() {
     QTest::addColumn<int>("readers");
     QTest::newRow("1 reader") << 1;
-    QTest::newRow("8 readers") << 8;
+    QTest::newRow("16 readers") << 16;
 }
 
 void CatalogueTest::foldersDeniedOnDisk() {
@@ -739,7 +740,7 @@ void CatalogueTest::foldersDeniedOnDisk() {
     const int threadsBefore = runningThreads();
     QStringList events;
     {
-        RealFileSystem fso(RealFileSystem::kDefaultReading, readers);
+        RealFileSystem fso(RealFileSystem::kDefaultReading, readers, kReadAheadAlways);
         events = stage.run(fso, stage.music, "playlist", t);
     }
     QCOMPARE(openDescriptors(), descriptorsBefore);

@@ -1,15 +1,21 @@
 #include "fserror.h"
 #include "musictree.h"
 #include "nameorder.h"
+#include "readahead.h"
 #include "realfilesystem.h"
 
 #include <QDir>
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 
 using fsservice::Folder;
+using fsservice::ReadAhead;
 using fsservice::RealFileSystem;
+using fsservice::SubFolder;
 using Reading = RealFileSystem::Reading;
 
 Q_DECLARE_METATYPE(Reading)
@@ -43,6 +49,7 @@ private slots:
     void parentAskedAgainAfterItsLastSubFolder();
     void deepChainHoldsOneHandle_data();
     void deepChainHoldsOneHandle();
+    void slowReadsStartTheReaders();
 };
 
 void FolderReadingTest::readings_data() {
@@ -146,7 +153,7 @@ void FolderReadingTest::deepChainHoldsOneHandle_data() {
     QTest::addColumn<int>("mostAllowed");
     QTest::newRow("1 reader") << 1 << 1;
     // Reading ahead, one reader may be opening the next folder down as well.
-    QTest::newRow("8 readers") << 8 << 2;
+    QTest::newRow("16 readers") << 16 << 2;
 }
 
 void FolderReadingTest::deepChainHoldsOneHandle() {
@@ -166,7 +173,7 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     tree.addFile(chain + "/bottom.mp3");
 
     const int before = openDescriptors();
-    RealFileSystem fso(Reading::Posix, readers);
+    RealFileSystem fso(Reading::Posix, readers, kReadAheadAlways);
     Folder folder = fso.GetFolder(tree.path("top"));
     int depth = 0;
     int mostOpen = 0;
@@ -180,6 +187,49 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     QCOMPARE(contents(folder), QStringList(tree.path(chain + "/bottom.mp3")));
     QVERIFY2(mostOpen <= mostAllowed, qPrintable(QString::number(mostOpen)));
 #endif
+}
+
+void FolderReadingTest::slowReadsStartTheReaders() {
+    // A disk that takes a millisecond for every folder: after the first reads
+    // the readers take over, and the walk still meets every folder in order.
+    using namespace std::chrono_literals;
+    MusicTree tree;
+    QStringList expected;
+    for (int artist = 0; artist < 4; ++artist) {
+        expected << tree.path(QStringLiteral("Music/A%1").arg(artist));
+        for (int album = 0; album < 5; ++album) {
+            const QString folder = QStringLiteral("Music/A%1/B%2").arg(artist).arg(album);
+            tree.addFile(folder + "/t.mp3");
+            expected << tree.path(folder);
+        }
+    }
+    RealFileSystem disk(Reading::Posix, 1);
+    const std::thread::id walker = std::this_thread::get_id();
+    std::atomic<int> readByReaders{0};
+    ReadAhead ahead(
+        4,
+        [&](const Folder& parent, const SubFolder& sub) {
+            std::this_thread::sleep_for(1ms);
+            if (std::this_thread::get_id() != walker) {
+                ++readByReaders;
+            }
+            return disk.GetFolder(parent, sub);
+        },
+        RealFileSystem::kSlowRead);
+    const Folder root = disk.GetFolder(tree.path("Music"));
+    ahead.start(root, 1ms);
+
+    QStringList walked;
+    const std::function<void(const Folder&)> walk = [&](const Folder& folder) {
+        for (const SubFolder& sub : folder.SubFolders()) {
+            const Folder next = ahead.next(folder, sub);
+            walked << next.Path();
+            walk(next);
+        }
+    };
+    walk(root);
+    QCOMPARE(walked, expected);
+    QVERIFY2(readByReaders > 0, "the walk read every folder itself");
 }
 
 QTEST_GUILESS_MAIN(FolderReadingTest)

@@ -254,7 +254,8 @@ void PropertyTest::documentHoldsWhatTheRulesSelect() {
         again.name = name;
         {
             const CurrentDirectoryScope current(jukebox);
-            fsservice::RealFileSystem fso(fsservice::RealFileSystem::kDefaultReading, 8);
+            fsservice::RealFileSystem fso(fsservice::RealFileSystem::kDefaultReading, 16,
+                                          kReadAheadAlways);
             writer::StartCommand(fso, again, texts::english).run();
         }
         QCOMPARE(again.events.mid(again.events.size() - 2), events);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <chrono>
+
 /// A folder tree built for one test in a temporary folder that is removed
 /// afterwards. Relative paths use '/'; paths handed out use native separators.
 class MusicTree {
@@ -57,6 +59,10 @@ QByteArray readBytes(const QString& path);
 
 /// How many descriptors this process has open (the entries of /proc/self/fd).
 int openDescriptors();
+/// A RealFileSystem's slow read that makes it read ahead from the first
+/// folder on, however quickly the test's folders come from the cache.
+inline constexpr std::chrono::microseconds kReadAheadAlways{0};
+
 /// How many threads this process runs (the entries of /proc/self/task).
 int runningThreads();
 
