@@ -6,10 +6,14 @@
 #
 #   scripts/test-windows.sh            all of it
 #   scripts/test-windows.sh --qt-only  only the Qt for Windows (into the cache)
+#   scripts/test-windows.sh --bench    builds, then times the folder readers
+#                                      under Wine (bench/windows_walk.cpp)
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 qt_only=0
+bench=0
 [ "${1:-}" = "--qt-only" ] && qt_only=1
+[ "${1:-}" = "--bench" ] && bench=1
 
 ensure_packages "${base_packages[@]}" g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
     binutils-mingw-w64-x86-64 wine wine64 dpkg-dev zip unzip xvfb xauth fonts-dejavu-core
@@ -142,6 +146,12 @@ if [ ! -f "$TRACKFOLD_WINEPREFIX/system.reg" ]; then
     WINEPREFIX=$TRACKFOLD_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
         wineboot -i >/dev/null 2>&1 || true
     WINEPREFIX=$TRACKFOLD_WINEPREFIX wineserver -w
+fi
+
+if [ "$bench" -eq 1 ]; then
+    # The tree is made once, by the benchmark itself, and kept for later runs.
+    exec "$repo_root/scripts/wine-run.sh" "$build_dir/bench/trackfold_walk_bench.exe" \
+        "$(windows_path "$build_dir/bench-tree")" --runs 5
 fi
 
 started=$SECONDS
