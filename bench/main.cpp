@@ -1,4 +1,4 @@
-// trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] [--reading posix|qt]
+// trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] [--reading native|posix|qt]
 //                 [--readers N]
 //
 // Runs the whole Start command once, exactly as a press of Start in the window
@@ -55,7 +55,7 @@ private:
 int usage() {
     std::fputs(
         "usage: trackfold_bench MUSIC_FOLDER CURRENT_DIRECTORY [--name NAME] "
-        "[--reading posix|qt] [--readers N]\n",
+        "[--reading native|posix|qt] [--readers N]\n",
         stderr);
     return 2;
 }
@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--reading") == 0 && std::strcmp(argv[i + 1], "qt") == 0) {
             reading = fsservice::RealFileSystem::Reading::Qt;
         } else if (std::strcmp(argv[i], "--reading") != 0 ||
-                   std::strcmp(argv[i + 1], "posix") != 0) {
+                   (std::strcmp(argv[i + 1], "posix") != 0 &&
+                    std::strcmp(argv[i + 1], "native") != 0)) {
             return usage();
         }
     }

@@ -131,4 +131,27 @@ private:
 };
 #endif
 
+#ifdef Q_OS_WIN
+/// The folder's path as Windows resolves it: links, junctions, short names and
+/// letter case worked out, so that two paths that lead to one folder give one
+/// text; both readers' folder ids are these. Empty, with the GetLastError code
+/// in `error`, when `path` is no folder that opens.
+QByteArray resolvedFolderPath(const QString& path, unsigned long& error);
+
+/// Reads folders with the system's own calls: per folder one pass of
+/// FindFirstFileExW and FindNextFileW, entry types and the hidden and system
+/// attributes taken from the find data, paths in their \\?\ form so that
+/// they may pass MAX_PATH. Only a folder asked for by its path and a reparse
+/// point (a junction, a link) cost an open, for the resolved path that is
+/// their id. Throws FsError. Keeps nothing: both reads may be called from
+/// several threads at once.
+class WindowsFolderReader final {
+public:
+    /// The folder at the absolute path `path`.
+    Folder read(const QString& path);
+    /// A sub-folder that `parent`'s read found.
+    Folder read(const Folder& parent, const SubFolder& sub);
+};
+#endif
+
 }  // namespace fsservice

@@ -6,23 +6,39 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <cerrno>
+#endif
 
 namespace fsservice {
 namespace {
+
+// The system's own codes for the reasons below, so that the text the user
+// reads is the system's: Windows reads an errno value as one of its codes.
+#ifdef Q_OS_WIN
+constexpr int kNotFound = ERROR_PATH_NOT_FOUND;
+constexpr int kNotAFolder = ERROR_DIRECTORY;
+constexpr int kDenied = ERROR_ACCESS_DENIED;
+#else
+constexpr int kNotFound = ENOENT;
+constexpr int kNotAFolder = ENOTDIR;
+constexpr int kDenied = EACCES;
+#endif
 
 // QDirIterator says nothing when it cannot open a folder: an empty listing may
 // be one that failed, and this says why. A listing with anything in it was read.
 void checkReadable(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        throw FsError::fromSystem(path, ENOENT);
+        throw FsError::fromSystem(path, kNotFound);
     }
     if (!info.isDir()) {
-        throw FsError::fromSystem(path, ENOTDIR);
+        throw FsError::fromSystem(path, kNotAFolder);
     }
     if (!info.isReadable()) {
-        throw FsError::fromSystem(path, EACCES);
+        throw FsError::fromSystem(path, kDenied);
     }
 }
 
@@ -32,18 +48,31 @@ Folder readContents(const QString& path, FolderId id) {
     while (it.hasNext()) {
         const QFileInfo entry = it.nextFileInfo();
         QString name = entry.fileName();
+#ifdef Q_OS_WIN
+        // QFileInfo tells neither the system attribute nor, under Wine, a link:
+        // this reader pays one more call per entry for what the find data of
+        // the Windows reader holds.
+        const DWORD attributes =
+            ::GetFileAttributesW(reinterpret_cast<const wchar_t*>(entry.filePath().utf16()));
+        const bool known = attributes != INVALID_FILE_ATTRIBUTES;
+        const bool link = entry.isSymbolicLink() || entry.isJunction() ||
+                          (known && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+#else
+        const bool link = entry.isSymbolicLink() || entry.isJunction();
+#endif
         if (entry.isDir()) {
-            contents.notes.push_back(SubFolderNote{QFile::encodeName(name),
-                                                   entry.isSymbolicLink() || entry.isJunction()});
+            contents.notes.push_back(SubFolderNote{QFile::encodeName(name), link});
             contents.subFolders.push_back(SubFolder{joinPath(path, name), std::move(name)});
             continue;
         }
 #ifdef Q_OS_WIN
         const bool hidden = entry.isHidden();
+        const bool system = !entry.isFile() || (known && (attributes & FILE_ATTRIBUTE_SYSTEM));
 #else
         const bool hidden = name.startsWith(u'.');
+        const bool system = !entry.isFile();
 #endif
-        contents.addFile(name, hidden, !entry.isFile());
+        contents.addFile(name, hidden, system);
     }
     if (contents.subFolders.empty() && contents.files.empty()) {
         checkReadable(path);
@@ -56,9 +85,20 @@ Folder readContents(const QString& path, FolderId id) {
     return Folder(path, std::move(contents), std::move(id), std::move(handle));
 }
 
+// Ids on Windows are the system's resolved paths, which also see Wine's links
+// (Qt knows a link there only by a tag Wine does not give).
+#ifdef Q_OS_WIN
+constexpr char kIdSeparator = '\\';
+QByteArray resolved(const QString& path) {
+    unsigned long error = 0;
+    return resolvedFolderPath(path, error);
+}
+#else
+constexpr char kIdSeparator = '/';
 QByteArray resolved(const QString& path) {
     return QFileInfo(path).canonicalFilePath().toUtf8();
 }
+#endif
 
 }  // namespace
 
@@ -76,8 +116,8 @@ Folder readFolderQt(const Folder& parent, const SubFolder& sub) {
         id.path = resolved(sub.Path);
     } else {
         id.path = parent.id().path;
-        if (!id.path.endsWith('/')) {
-            id.path += '/';
+        if (!id.path.endsWith(kIdSeparator)) {
+            id.path += kIdSeparator;
         }
         id.path += sub.Name.toUtf8();
     }

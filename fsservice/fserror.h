@@ -16,7 +16,8 @@ class FsError final : public std::exception {
 public:
     FsError(QString path, QString reason, bool accessDenied = false);
 
-    /// Failure of a system call; `errorCode` is an errno (or GetLastError on Windows).
+    /// Failure of a system call; `errorCode` is an errno, and on Windows a
+    /// GetLastError code, never an errno: each is read by its own system.
     /// EACCES and EPERM (ERROR_ACCESS_DENIED on Windows) count as access denied.
     static FsError fromSystem(const QString& path, int errorCode);
 

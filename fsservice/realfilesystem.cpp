@@ -36,9 +36,9 @@ int RealFileSystem::defaultReaders() {
 }
 
 RealFileSystem::RealFileSystem(Reading reading, int readers, std::chrono::microseconds slowRead) {
-#ifdef Q_OS_LINUX
-    if (reading == Reading::Posix) {
-        m_reader = std::make_unique<LinuxFolderReader>();
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+    if (reading == Reading::Native) {
+        m_reader = std::make_unique<NativeReader>();
     }
 #else
     Q_UNUSED(reading)
@@ -70,9 +70,13 @@ void RealFileSystem::CreateFolder(const QString& path) {
     if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0) {
         throw FsError::fromSystem(path, errno);
     }
+#elif defined(Q_OS_WIN)
+    if (!::CreateDirectoryW(reinterpret_cast<const wchar_t*>(path.utf16()), nullptr)) {
+        throw FsError::fromSystem(path, int(::GetLastError()));
+    }
 #else
     if (!QDir().mkdir(path)) {
-        throw FsError::fromSystem(path, -1);
+        throw FsError(path, QStringLiteral("cannot create the folder"));
     }
 #endif
 }
@@ -80,7 +84,11 @@ void RealFileSystem::CreateFolder(const QString& path) {
 std::unique_ptr<TextStream> RealFileSystem::CreateTextFile(const QString& path, bool overwrite,
                                                            bool unicode) {
     if (!overwrite && QFileInfo::exists(path)) {
+#ifdef Q_OS_WIN
+        throw FsError::fromSystem(path, ERROR_FILE_EXISTS);
+#else
         throw FsError::fromSystem(path, EEXIST);
+#endif
     }
 #ifdef Q_OS_UNIX
     // The file is written unnamed (or under a temporary name) and gets its own
@@ -113,7 +121,7 @@ std::unique_ptr<TextStream> RealFileSystem::CreateTextFile(const QString& path, 
 Folder RealFileSystem::GetFolder(const QString& path) {
     const QString absolute = absolutePath(path);
     const auto begun = ReadAhead::Clock::now();
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
     Folder folder = m_reader ? m_reader->read(absolute) : readFolderQt(absolute);
 #else
     Folder folder = readFolderQt(absolute);
@@ -130,7 +138,7 @@ Folder RealFileSystem::GetFolder(const Folder& parent, const SubFolder& sub) {
 }
 
 Folder RealFileSystem::readSub(const Folder& parent, const SubFolder& sub) {
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
     if (m_reader) {
         return m_reader->read(parent, sub);
     }
@@ -168,7 +176,11 @@ QString RealFileSystem::CurrentDirectory() {
 #else
     const QString current = QDir::currentPath();
     if (current.isEmpty()) {
+#ifdef Q_OS_WIN
+        throw FsError::fromSystem(QStringLiteral("."), int(::GetLastError()));
+#else
         throw FsError(QStringLiteral("."), qt_error_string());
+#endif
     }
     return QDir::toNativeSeparators(current);
 #endif

@@ -7,14 +7,16 @@
 namespace fsservice {
 
 class LinuxFolderReader;
+class WindowsFolderReader;
 class ReadAhead;
 
 /// The service on the real disk.
 ///
 /// On Linux folders are read with the system's own calls (one pass of
 /// getdents64 per folder, entry types taken from it, sub-folders opened
-/// relative to their parent's open directory); elsewhere, and on request,
-/// through QDirIterator. Both ways give the same folders; tests run both.
+/// relative to their parent's open directory), on Windows with theirs (one
+/// pass of FindFirstFileExW per folder); elsewhere, and on request, through
+/// QDirIterator. Both ways give the same folders; tests run both.
 ///
 /// Either way, with more than one reader the service reads ahead of the walk
 /// while reads are slow: once the walk has asked for a folder, the sub-folders
@@ -22,12 +24,12 @@ class ReadAhead;
 /// folders and failures, in the same order, as when it reads one at a time.
 class RealFileSystem final : public FileSystem {
 public:
-    /// Posix: the system's own calls where the service has them (Linux), Qt
-    /// everywhere else.
-    enum class Reading { Posix, Qt };
+    /// Native: the system's own calls where the service has them (Linux and
+    /// Windows), Qt everywhere else. Posix is Native's first name, still used.
+    enum class Reading { Native, Qt, Posix = Native };
     static constexpr Reading kDefaultReading =
-#ifdef Q_OS_LINUX
-        Reading::Posix;
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+        Reading::Native;
 #else
         Reading::Qt;
 #endif
@@ -69,9 +71,14 @@ public:
 private:
     Folder readSub(const Folder& parent, const SubFolder& sub);
 
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX)
+    using NativeReader = LinuxFolderReader;
+#elif defined(Q_OS_WIN)
+    using NativeReader = WindowsFolderReader;
+#endif
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
     // Null when folders are read through Qt.
-    std::unique_ptr<LinuxFolderReader> m_reader;
+    std::unique_ptr<NativeReader> m_reader;
 #endif
     // Null with one reader. Declared last: its threads use the reader above,
     // so it stops them before that goes.

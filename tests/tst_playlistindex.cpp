@@ -34,13 +34,25 @@ void PlaylistIndexTest::entries_data() {
         << QStringList{"Brantwell-Playlists.xml"}
         << QStringList{"file name=[Brantwell-Playlists] path=[{xml}Brantwell-Playlists.xml]"};
     QTest::newRow("hidden files, folders and leftovers are not listed")
-        << QStringList{".playlist.xml", "folder playlist.xml/", "playlist.xml.Ab12Cd"}
+        << QStringList{".playlist.xml (hidden)", "folder playlist.xml/", "playlist.xml.Ab12Cd"}
         << QStringList{};
+#ifdef Q_OS_WIN
+    // On Windows the attributes alone hide a file, whatever its name.
+    QTest::newRow("hidden and system by attribute are not listed")
+        << QStringList{"secret playlist.xml (hidden)", "boot playlist.xml (system)"}
+        << QStringList{};
+#else  // Windows allows none of <>" in a name
     QTest::newRow("escaped and parsed back")
         << QStringList{"Rock & Roll \"best\" <playlist>.xml"}
         << QStringList{
                "file name=[Rock & Roll \"best\" <playlist>] "
                "path=[{xml}Rock & Roll \"best\" <playlist>.xml]"};
+#endif
+    QTest::newRow("escaped as a Windows name allows, and parsed back")
+        << QStringList{"Rock & Roll 'best' playlist.xml"}
+        << QStringList{
+               "file name=[Rock & Roll 'best' playlist] "
+               "path=[{xml}Rock & Roll 'best' playlist.xml]"};
     QTest::newRow("name order") << QStringList{"playlist 10.xml", "Playlist 9.xml"}
                                 << QStringList{
                                        "file name=[Playlist 9] path=[{xml}Playlist 9.xml]",
@@ -53,13 +65,11 @@ void PlaylistIndexTest::entries() {
     QFETCH(QStringList, outline);
     MusicTree tree;
     tree.addFolder("xml");
+    QStringList entries;
     for (const QString& file : files) {
-        if (file.endsWith('/')) {
-            tree.addFolder("xml/" + file);
-        } else {
-            tree.addFile("xml/" + file);
-        }
+        entries << "xml/" + file;
     }
+    tree.addEntries(entries);
     const QString folder = tree.path("xml") + QDir::separator();
 
     fsservice::RealFileSystem fso;

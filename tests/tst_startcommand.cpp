@@ -5,7 +5,12 @@
 #include "startcommand.h"
 
 #include <QDir>
+#include <QStringDecoder>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using fsservice::RealFileSystem;
 using writer::StartCommand;
@@ -38,6 +43,7 @@ private slots:
     void inputChecks_data();
     void inputChecks();
     void playlistFolderCreatedOnlyOneLevel();
+    void driveRootDoublesTheSeparator();
     void removedCurrentDirectoryIsAnError();
     void replaceAnsweredNoTouchesNothing();
     void replaceAnsweredYesRewritesBoth();
@@ -64,6 +70,14 @@ void StartCommandTest::playlistFolder_data() {
                                        << "/aos/xml/";
     QTest::newRow("root doubles the separator") << "/"
                                                 << "//xml/";
+#ifdef Q_OS_WIN
+    QTest::newRow("drive: fscommand at the end") << "C:\\Jukebox\\fscommand"
+                                                 << "C:\\Jukebox\\xml\\";
+    QTest::newRow("drive: any case, anywhere") << "C:\\FSCommand\\Jukebox"
+                                               << "C:\\Jukebox\\xml\\";
+    QTest::newRow("drive root doubles the separator") << "C:\\"
+                                                      << "C:\\\\xml\\";
+#endif
 }
 
 void StartCommandTest::playlistFolder() {
@@ -140,8 +154,44 @@ void StartCommandTest::playlistFolderCreatedOnlyOneLevel() {
     view.path = "";
     StartCommand(fso, view, texts::english).run();
     const QString folder = tree.path("A/B/xml/");
-    QCOMPARE(view.events, QStringList({"beep", "message Critical: Error: " + folder +
-                                                   ": No such file or directory"}));
+#ifndef Q_OS_WIN
+    constexpr int ERROR_PATH_NOT_FOUND = 0;
+#endif
+    QCOMPARE(
+        view.events,
+        QStringList({"beep", "message Critical: Error: " + folder + ": " +
+                                 systemReason("No such file or directory", ERROR_PATH_NOT_FOUND)}));
+}
+
+void StartCommandTest::driveRootDoublesTheSeparator() {
+#ifndef Q_OS_WIN
+    QSKIP("only Windows has drive roots");
+#else
+    // The tree gets a drive of its own, as subst makes one, and its root is
+    // the current directory: "T:\" with its separator, so the playlist folder
+    // is "T:\\xml\", and the messages and the index show it so.
+    MusicTree tree;
+    tree.addFiles({"Music/a.mp3"});
+    const QString drive = tree.asDrive();
+    {
+        const CurrentDirectoryScope root(drive + "\\");
+        RealFileSystem real;
+        QCOMPARE(real.CurrentDirectory(), drive + "\\");
+        RecordingView view;
+        view.path = drive + "\\Music";
+        StartCommand(real, view, texts::english).run();
+        const QString folder = drive + "\\\\xml\\";
+        QCOMPARE(view.events,
+                 QStringList({"beep", "message Information: " +
+                                          texts::english.playlistReady.arg(folder + "playlist")}));
+        QCOMPARE(
+            xmlOutline(readBytes(folder + kIndexName)),
+            QStringList({"filelist", "file name=[playlist] path=[" + folder + "playlist.xml]"}));
+    }
+    QCOMPARE(xmlOutline(readBytes(tree.path("xml/playlist.xml"))),
+             QStringList({"playlist type=[local]", "album path=[T:\\Music] title=[Music]",
+                          "mp3 title=[a.mp3] track=[a]"}));
+#endif
 }
 
 void StartCommandTest::removedCurrentDirectoryIsAnError() {
@@ -238,9 +288,23 @@ void StartCommandTest::secondPressAsksToReplace() {
 }
 
 void StartCommandTest::indexByteForByte() {
+    // The index is 8-bit text in the system's code page: UTF-8 on Linux, the
+    // ANSI code page on Windows (Windows-1252 under Wine's default), which
+    // writes "?" for a character it cannot hold.
+#ifdef Q_OS_WIN
+    if (::GetACP() != 1252) {
+        QSKIP("the ANSI code page here is not Windows-1252");
+    }
+    const QByteArray cafe = "Caf\xE9";
+    const QByteArray han = "?";
+#else
+    const QByteArray cafe = "Caf\xC3\xA9";
+    const QByteArray han = "\xE4\xB8\xAD";
+#endif
     MusicTree tree;
     tree.addFiles({"Music/a.mp3", "jukebox/xml/rock.xml", "jukebox/xml/Party Playlist 2.xml",
-                   "jukebox/xml/brantwell-playlists.xml"});
+                   "jukebox/xml/brantwell-playlists.xml", "jukebox/xml/Caf\u00e9 playlist.xml",
+                   "jukebox/xml/\u4e2d playlist.xml"});
     RealFileSystem real;
     JukeboxFileSystem fso(real, tree.path("jukebox/fscommand"));
     RecordingView view;
@@ -249,18 +313,31 @@ void StartCommandTest::indexByteForByte() {
 
     const QString xml = tree.path("jukebox/xml") + QDir::separator();
     const QByteArray index = readBytes(xml + "brantwell-playlists.xml");
-    QCOMPARE(index,
-             utf8Lines({
-                 R"(<?xml version="1.0"?>)",
-                 R"(<filelist>)",
-                 R"(<file name="Party Playlist 2" path=")" + xml + R"(Party Playlist 2.xml"/>)",
-                 R"(<file name="playlist" path=")" + xml + R"(playlist.xml"/>)",
-                 R"(</filelist>)",
-             }));
-    QCOMPARE(xmlOutline(index),
-             QStringList({"filelist",
-                          "file name=[Party Playlist 2] path=[" + xml + "Party Playlist 2.xml]",
-                          "file name=[playlist] path=[" + xml + "playlist.xml]"}));
+    const QByteArray xmlBytes = xml.toLatin1();
+    QCOMPARE(index, QByteArray("<?xml version=\"1.0\"?>\r\n<filelist>\r\n"
+                               "<file name=\"" +
+                               cafe + " playlist\" path=\"" + xmlBytes + cafe +
+                               " playlist.xml\"/>\r\n"
+                               "<file name=\"Party Playlist 2\" path=\"" +
+                               xmlBytes +
+                               "Party Playlist 2.xml\"/>\r\n"
+                               "<file name=\"playlist\" path=\"" +
+                               xmlBytes +
+                               "playlist.xml\"/>\r\n"
+                               "<file name=\"" +
+                               han + " playlist\" path=\"" + xmlBytes + han +
+                               " playlist.xml\"/>\r\n"
+                               "</filelist>\r\n"));
+    // Read back as the jukebox reads it, in the same code page.
+    const QString cafeName = QStringLiteral("Caf\u00e9 playlist");
+    const QString hanName = QString::fromLocal8Bit(han) + " playlist";
+    QStringDecoder system(QStringConverter::System);
+    QCOMPARE(
+        xmlOutline(QString(system(index)).toUtf8()),
+        QStringList({"filelist", "file name=[" + cafeName + "] path=[" + xml + cafeName + ".xml]",
+                     "file name=[Party Playlist 2] path=[" + xml + "Party Playlist 2.xml]",
+                     "file name=[playlist] path=[" + xml + "playlist.xml]",
+                     "file name=[" + hanName + "] path=[" + xml + hanName + ".xml]"}));
 }
 
 void StartCommandTest::faults_data() {

@@ -12,6 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <functional>
+
+#include <windows.h>
+#endif
 
 MusicTree::MusicTree() {
     if (!m_dir.isValid()) {
@@ -52,11 +57,85 @@ void removeContents(int fd) {
 }  // namespace
 #endif
 
+#ifdef Q_OS_WIN
+namespace {
+
+const wchar_t* wide(const QString& text) {
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+// Wine's Unix path for a Windows one.
+QString unixPathUnderWine(const QString& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* const unixPath = toUnix ? toUnix(wide(QDir::toNativeSeparators(path))) : nullptr;
+    if (!unixPath) {
+        qFatal("no Unix path for %s", qPrintable(path));
+    }
+    const QString result = QString::fromUtf8(unixPath);
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+void waitFor(const std::function<bool()>& done, const QString& what) {
+    if (!QTest::qWaitFor(done, 10000)) {
+        qFatal("%s took more than 10 s", qPrintable(what));
+    }
+}
+
+// Runs a command of Wine's Unix host and waits for it. Wine starts the
+// programs of its host as well as Windows ones, but gives no handle to wait
+// on: the shell leaves a mark once the command is done.
+void runOnHost(const QStringList& command) {
+    static int runs = 0;
+    const QString mark =
+        QDir::tempPath() +
+        QStringLiteral("/trackfold-host-%1-%2").arg(::GetCurrentProcessId()).arg(++runs);
+    QString script;
+    for (const QString& word : command + QStringList{QStringLiteral(";"), QStringLiteral("touch"),
+                                                     unixPathUnderWine(mark)}) {
+        script += word == u';' ? QStringLiteral("; ")
+                               : u'\'' + QString(word).replace(u'\'', QStringLiteral("'\\''")) +
+                                     QStringLiteral("' ");
+    }
+    QString commandLine = QStringLiteral("Z:\\bin\\sh -c \"") + script + u'"';
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(commandLine.data()), nullptr, nullptr,
+                          FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        qFatal("cannot start %s", qPrintable(commandLine));
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    waitFor([&mark] { return QFileInfo::exists(mark); }, command.join(u' '));
+    QFile::remove(mark);
+}
+
+bool isReparsePoint(const QString& path) {
+    const DWORD attributes = ::GetFileAttributesW(wide(QDir::toNativeSeparators(path)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+#endif
+
 MusicTree::~MusicTree() {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(m_dir.path()).constData(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
         removeContents(fd);
+    }
+#elif defined(Q_OS_WIN)
+    // Wine's links are its host's, which Windows' own removal would follow.
+    if (underWine()) {
+        if (!m_drive.isEmpty()) {
+            runOnHost({QStringLiteral("rm"), m_driveLink});
+        }
+        runOnHost({QStringLiteral("rm"), QStringLiteral("-rf"), unixPathUnderWine(m_dir.path())});
+    } else if (!m_drive.isEmpty()) {
+        ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, wide(m_drive), wide(root()));
     }
 #endif
 }
@@ -102,6 +181,12 @@ void MusicTree::addEntries(const QStringList& entries) const {
             addFifo(entry.chopped(2));
         } else if (entry.endsWith(u'/')) {
             addFolder(entry);
+        } else if (entry.endsWith(QLatin1String(" (hidden)")) ||
+                   entry.endsWith(QLatin1String(" (system)"))) {
+            const QString relative = entry.chopped(9);
+            addFile(relative);
+            setAttributes(relative, entry.endsWith(QLatin1String("(hidden)")),
+                          entry.endsWith(QLatin1String("(system)")));
         } else {
             addFile(entry);
         }
@@ -116,10 +201,73 @@ void MusicTree::addLink(const QString& relative, const QString& target) const {
         0) {
         qFatal("cannot link %s", qPrintable(full));
     }
+#elif defined(Q_OS_WIN)
+    // QFile::link would make a shortcut (.lnk), which no folder read follows.
+    const QString native = QDir::toNativeSeparators(full);
+    const QString targetPath =
+        QDir::isAbsolutePath(target) ? target : QFileInfo(full).absolutePath() + u'/' + target;
+    DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    if (QFileInfo(targetPath).isDir()) {
+        flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
+    }
+    const QString nativeTarget = QDir::toNativeSeparators(target);
+    ::CreateSymbolicLinkW(wide(native), wide(nativeTarget), flags);
+    if (!isReparsePoint(full) && underWine()) {
+        // Wine shows a link of its host to a folder as a reparse point, one to
+        // a file as that file, and a broken one not at all.
+        runOnHost({QStringLiteral("ln"), QStringLiteral("-s"),
+                   QDir::isAbsolutePath(target) ? unixPathUnderWine(target) : target,
+                   unixPathUnderWine(full)});
+    } else if (!isReparsePoint(full)) {
+        qFatal("cannot link %s (Windows makes links only in Developer Mode)", qPrintable(full));
+    }
 #else
     if (!QFile::link(target, full)) {
         qFatal("cannot link %s", qPrintable(full));
     }
+#endif
+}
+
+QString MusicTree::asDrive() {
+#ifdef Q_OS_WIN
+    m_drive = QStringLiteral("T:");
+    if (underWine()) {
+        // Wine 8 only pretends to define one; its drives are the links in
+        // the prefix's dosdevices folder, beside "c:".
+        const QString cDrive = QDir::cleanPath(unixPathUnderWine(QStringLiteral("C:\\")));
+        QString dosDevices = QFileInfo(cDrive).path();
+        if (!dosDevices.endsWith(QLatin1String("/dosdevices"))) {
+            dosDevices += QStringLiteral("/dosdevices");
+        }
+        m_driveLink = dosDevices + QStringLiteral("/t:");
+        runOnHost(
+            {QStringLiteral("ln"), QStringLiteral("-sfn"), unixPathUnderWine(root()), m_driveLink});
+    } else if (!::DefineDosDeviceW(0, wide(m_drive), wide(root()))) {
+        qFatal("cannot define drive %s", qPrintable(m_drive));
+    }
+    return m_drive;
+#else
+    qFatal("only Windows has drives");
+#endif
+}
+
+void MusicTree::setAttributes(const QString& relative, bool hidden, bool system) const {
+#ifdef Q_OS_WIN
+    const QString full = QDir::toNativeSeparators(m_dir.path() + u'/' + relative);
+    DWORD attributes = ::GetFileAttributesW(wide(full)) & ~DWORD(FILE_ATTRIBUTE_NORMAL);
+    if (hidden) {
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    }
+    if (system) {
+        attributes |= FILE_ATTRIBUTE_SYSTEM;
+    }
+    if (!::SetFileAttributesW(wide(full), attributes ? attributes : FILE_ATTRIBUTE_NORMAL)) {
+        qFatal("cannot mark %s", qPrintable(full));
+    }
+#else
+    Q_UNUSED(relative)
+    Q_UNUSED(hidden)
+    Q_UNUSED(system)
 #endif
 }
 
@@ -180,6 +328,24 @@ QByteArray readBytes(const QString& path) {
     return file.readAll();
 }
 
+bool underWine() {
+#ifdef Q_OS_WIN
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+QString systemReason(const char* posix, int windowsCode) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(posix)
+    return qt_error_string(windowsCode);
+#else
+    Q_UNUSED(windowsCode)
+    return QString::fromUtf8(posix);
+#endif
+}
+
 namespace {
 
 int entriesOf(const QString& folder) {
@@ -187,14 +353,19 @@ int entriesOf(const QString& folder) {
         QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
-// The user and group "nobody" of Debian and most other systems.
-constexpr uid_t kNobody = 65534;
-
 }  // namespace
 
 int openDescriptors() {
     return entriesOf(QStringLiteral("/proc/self/fd"));
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+
+// The user and group "nobody" of Debian and most other systems.
+constexpr uid_t kNobody = 65534;
+
+}  // namespace
 
 int runningThreads() {
     return entriesOf(QStringLiteral("/proc/self/task"));
@@ -235,3 +406,4 @@ Unprivileged::~Unprivileged() {
 bool Unprivileged::active() const {
     return ::geteuid() != 0;
 }
+#endif

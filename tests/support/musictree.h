@@ -27,9 +27,18 @@ public:
     void addFiles(const QStringList& relatives) const;
     /// Entries in the form parseTree reads: "a/b.mp3" an empty file, "a/b/" a
     /// folder, "a/l -> target" a link to the target as written, "a/p |" a FIFO.
+    /// On Windows "a/b.mp3 (hidden)" and "a/b.mp3 (system)" also give the file
+    /// that attribute; elsewhere the mark is dropped (a name starting with '.'
+    /// is what hides a file there).
     void addEntries(const QStringList& entries) const;
-    /// A symbolic link at `relative` pointing to `target` (used as given).
+    /// A symbolic link at `relative` pointing to `target` (used as given). On
+    /// Windows CreateSymbolicLinkW makes it (which needs Developer Mode there);
+    /// Wine 8 only pretends to, but shows a link of its Unix host as a reparse
+    /// point, so under Wine the host's ln makes it.
     void addLink(const QString& relative, const QString& target) const;
+    /// Windows: gives the file or folder the hidden and system attributes;
+    /// elsewhere does nothing.
+    void setAttributes(const QString& relative, bool hidden, bool system) const;
     /// A FIFO (named pipe) at `relative`; POSIX only.
     void addFifo(const QString& relative) const;
     /// Creates a file or folder whose name is raw bytes (possibly invalid UTF-8)
@@ -37,10 +46,16 @@ public:
     void addRawFile(const QString& relative, const QByteArray& rawName) const;
     void addRawFolder(const QString& relative, const QByteArray& rawName) const;
 
+    /// Windows: gives the tree a drive of its own, as subst does, until the
+    /// tree goes; returns its name, "T:".
+    QString asDrive();
+
 private:
     void addRaw(const QString& relative, const QByteArray& rawName, bool folder) const;
 
     QTemporaryDir m_dir;
+    QString m_drive;
+    QString m_driveLink;  // under Wine: the link in the prefix that makes the drive
 };
 
 /// Makes `path` the process's current directory for one scope.
@@ -59,10 +74,12 @@ QByteArray readBytes(const QString& path);
 
 /// How many descriptors this process has open (the entries of /proc/self/fd).
 int openDescriptors();
+
 /// A RealFileSystem's slow read that makes it read ahead from the first
 /// folder on, however quickly the test's folders come from the cache.
 inline constexpr std::chrono::microseconds kReadAheadAlways{0};
 
+#ifdef Q_OS_UNIX
 /// How many threads this process runs (the entries of /proc/self/task).
 int runningThreads();
 
@@ -80,3 +97,20 @@ public:
 private:
     bool m_switched = false;
 };
+#endif
+
+/// True when this Windows program runs under Wine.
+bool underWine();
+
+/// The system's text for a failure: `posix` where errno texts are the
+/// system's, the text of the GetLastError code `windowsCode` on Windows
+/// (which differs between Windows and Wine, and between languages).
+QString systemReason(const char* posix, int windowsCode);
+
+/// Entry marks for addEntries: a file that is neither a regular file nor a
+/// folder is a FIFO on POSIX, a file with the system attribute on Windows.
+#ifdef Q_OS_WIN
+inline constexpr char kSystemMark[] = " (system)";
+#else
+inline constexpr char kSystemMark[] = " |";
+#endif

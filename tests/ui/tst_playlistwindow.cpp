@@ -14,7 +14,9 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-#include <cerrno>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using ui::Playlist;
 
@@ -249,8 +251,9 @@ void PlaylistWindowTest::startRunsTheCommand_data() {
             << QStringList{ok(Box::Warning, t.nameMissing)} << "PlayListName" << false;
         QTest::newRow(row + "music folder missing, shown as typed")
             << language << missing << "playlist" << false << false << QStringList{"Ok"}
-            << QStringList{ok(Box::Warning, t.pathNotFound.arg("%1" + sep + missing))} << "PathText"
-            << false;
+            << QStringList{ok(Box::Warning,
+                              t.pathNotFound.arg("%1" + sep + QDir::toNativeSeparators(missing)))}
+            << "PathText" << false;
         QTest::newRow(row + "replace? No")
             << language << "Music"
             << "playlist" << true << false << QStringList{"No"}
@@ -268,11 +271,16 @@ void PlaylistWindowTest::startRunsTheCommand_data() {
             << QStringList{ok(Box::Information, t.playlistReady.arg(xml + "playlist"))}
             << "StartButton" << true;
     }
+#ifndef Q_OS_WIN
+    constexpr int ERROR_ALREADY_EXISTS = 0;
+#endif
     QTest::newRow("en: the playlist folder cannot be made")
         << "en"
         << "Music"
         << "playlist" << false << true << QStringList{"Ok"}
-        << QStringList{ok(Box::Critical, texts::english.error.arg(xml, qt_error_string(EEXIST)))}
+        << QStringList{ok(
+               Box::Critical,
+               texts::english.error.arg(xml, systemReason("File exists", ERROR_ALREADY_EXISTS)))}
         << "StartButton" << false;
 }
 
