@@ -1,17 +1,91 @@
+#include "musictree.h"
+#include "playlistxml.h"
 #include "program.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
 QByteArray utf16Bytes(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
+
+#ifdef Q_OS_WIN
+// The program built beside this test, or the one of the folder named by
+// TRACKFOLD_PROGRAM_DIR (the unpacked zip, whose programs load their plugin
+// from beside them).
+QString programFile(const QString& built) {
+    const QString folder = qEnvironmentVariable("TRACKFOLD_PROGRAM_DIR");
+    return folder.isEmpty() ? built : QDir(folder).filePath(QFileInfo(built).fileName());
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND window;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM search) {
+    auto* wanted = reinterpret_cast<WindowSearch*>(search);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId == wanted->processId && ::IsWindowVisible(window)) {
+        wanted->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND visibleWindowOf(qint64 processId) {
+    WindowSearch search{DWORD(processId), nullptr};
+    ::EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.window;
+}
+
+// Presses and lets go of a key, as the keyboard does: a virtual key, or a
+// character typed as itself (`key` 0).
+void press(WORD key, wchar_t character = 0) {
+    INPUT input[2] = {};
+    for (INPUT& event : input) {
+        event.type = INPUT_KEYBOARD;
+        event.ki.wVk = key;
+        event.ki.wScan = character;
+        event.ki.dwFlags = key ? 0 : KEYEVENTF_UNICODE;
+    }
+    input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+// One text of the version resource `info`, in the block of `language`.
+QString versionText(const QByteArray& info, const QString& language, const QString& name) {
+    const QString key = "\\StringFileInfo\\" + language + "04b0\\" + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(info.constData(), reinterpret_cast<LPCWSTR>(key.utf16()), &value,
+                          &length) ||
+        length == 0) {
+        return QStringLiteral("(none)");
+    }
+    // The length counts the closing zero.
+    return QString::fromWCharArray(static_cast<const wchar_t*>(value), int(length) - 1);
+}
+
+BOOL CALLBACK firstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+    *reinterpret_cast<QString*>(found) = IS_INTRESOURCE(name)
+                                             ? QStringLiteral("#%1").arg(quintptr(name))
+                                             : QString::fromWCharArray(name);
+    return FALSE;
+}
+#endif
 
 }  // namespace
 
@@ -24,6 +98,13 @@ private slots:
     void programStartsAndOnlyShowsItsWindow_data();
     void programStartsAndOnlyShowsItsWindow();
     void nameVersionAndPictures();
+#ifdef Q_OS_WIN
+    // On Linux the window tests press Start on the same widgets.
+    void startWritesIntoXmlOfTheCurrentFolder_data();
+    void startWritesIntoXmlOfTheCurrentFolder();
+    void versionResourceAndIcon_data();
+    void versionResourceAndIcon();
+#endif
 };
 
 void ProgramsTest::eachProgramCarriesOneLanguage_data() {
@@ -94,6 +175,116 @@ void ProgramsTest::nameVersionAndPictures() {
     QVERIFY(QApplication::windowIcon().pixmap(32, 32).toImage().pixelColor(4, 16).alpha() > 0);
     QVERIFY(ui::folderIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() > 0);
 }
+
+#ifdef Q_OS_WIN
+void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder_data() {
+    programStartsAndOnlyShowsItsWindow_data();
+}
+
+// The real program on the windows platform, as a user drives it: the music
+// folder typed into the path box, Tab past the name box (which offers
+// "playlist"), Space on Start. The document and the index appear in xml\ of
+// the folder the program was started in.
+void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder() {
+    QFETCH(QString, program);
+    MusicTree tree;
+    tree.addFiles({"Music/Live/b.mp3", "Music/a.mp3"});
+    tree.addFolder("run");
+    const QString music = tree.path("Music");
+    const QString xml = tree.path("run/xml") + "\\";
+
+    QProcess process;
+    process.setWorkingDirectory(tree.path("run"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "windows");
+    if (qEnvironmentVariableIsSet("TRACKFOLD_PROGRAM_DIR")) {
+        environment.remove("QT_PLUGIN_PATH");
+    }
+    process.setProcessEnvironment(environment);
+    process.start(programFile(program), {});
+    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+    const auto stop = qScopeGuard([&] {
+        process.kill();
+        process.waitForFinished();
+    });
+    HWND window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((window = visibleWindowOf(process.processId())) != nullptr, 20000);
+    QVERIFY(::SetForegroundWindow(window));
+    QTest::qWait(300);
+    for (const QChar character : music) {
+        press(0, wchar_t(character.unicode()));
+    }
+    press(VK_TAB);
+    press(VK_TAB);
+    press(VK_SPACE);
+
+    // The message that the playlist is ready comes once both files are in place.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(xml + "brantwell-playlists.xml"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        xmlOutline(readBytes(xml + "playlist.xml")),
+        QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
+                     "mp3 title=[a.mp3] track=[a]", "album path=[" + music + "\\Live] title=[Live]",
+                     "mp3 title=[b.mp3] track=[b]"}),
+        20000);
+    QCOMPARE(xmlOutline(readBytes(xml + "brantwell-playlists.xml")),
+             QStringList({"filelist", "file name=[playlist] path=[" + xml + "playlist.xml]"}));
+    QCOMPARE(process.state(), QProcess::Running);
+}
+
+void ProgramsTest::versionResourceAndIcon_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("songrig_en") << SONGRIG_EN << "0409"
+                                << "Writes a jukebox playlist from a folder of music";
+    QTest::newRow("songrig_nl") << SONGRIG_NL << "0413"
+                                << "Maakt een jukebox-playlist van een map met muziek";
+}
+
+// What Explorer shows of a program file: its version, its description in the
+// program's language, and the program icon in both sizes.
+void ProgramsTest::versionResourceAndIcon() {
+    QFETCH(QString, program);
+    QFETCH(QString, language);
+    QFETCH(QString, description);
+    const QString native = QDir::toNativeSeparators(program);
+    const auto file = reinterpret_cast<LPCWSTR>(native.utf16());
+
+    const DWORD size = ::GetFileVersionInfoSizeW(file, nullptr);
+    QVERIFY2(size > 0, qPrintable(qt_error_string(int(::GetLastError()))));
+    QByteArray info(int(size), 0);
+    QVERIFY(::GetFileVersionInfoW(file, 0, size, info.data()));
+    QCOMPARE(versionText(info, language, "FileVersion"), "1.00");
+    QCOMPARE(versionText(info, language, "ProductVersion"), "1.00");
+    QCOMPARE(versionText(info, language, "FileDescription"), description);
+    QCOMPARE(versionText(info, language, "OriginalFilename"), QFileInfo(program).fileName());
+    void* fixed = nullptr;
+    UINT length = 0;
+    QVERIFY(::VerQueryValueW(info.constData(), L"\\", &fixed, &length));
+    QCOMPARE(static_cast<const VS_FIXEDFILEINFO*>(fixed)->dwFileVersionMS, DWORD(0x00010000));
+    QCOMPARE(static_cast<const VS_FIXEDFILEINFO*>(fixed)->dwProductVersionMS, DWORD(0x00010000));
+
+    HMODULE module = ::LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    QVERIFY(module);
+    const auto unload = qScopeGuard([&] { ::FreeLibrary(module); });
+    QString icon;
+    ::EnumResourceNamesW(module, RT_GROUP_ICON, firstName, reinterpret_cast<LONG_PTR>(&icon));
+    QCOMPARE(icon, "IDI_ICON1");
+    for (const int side : {16, 32}) {
+        HICON handle = static_cast<HICON>(::LoadImageW(
+            module, reinterpret_cast<LPCWSTR>(icon.utf16()), IMAGE_ICON, side, side, 0));
+        QVERIFY2(handle, qPrintable(QString::number(side)));
+        ICONINFO parts{};
+        QVERIFY(::GetIconInfo(handle, &parts));
+        BITMAP colour{};
+        QVERIFY(::GetObjectW(parts.hbmColor, sizeof colour, &colour));
+        QCOMPARE(colour.bmWidth, side);
+        ::DeleteObject(parts.hbmColor);
+        ::DeleteObject(parts.hbmMask);
+        ::DestroyIcon(handle);
+    }
+}
+#endif
 
 QTEST_MAIN(ProgramsTest)
 #include "tst_programs.moc"
