@@ -22,6 +22,9 @@ const wchar_t* wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
 }
 
+// The longest path Windows has, in UTF-16 units.
+constexpr qsizetype kLongestPath = 32768;
+
 // Past MAX_PATH (260 units) Windows opens a path only in its \\?\ form. That
 // form also takes the path as it is, without working out "." or ".." or
 // dropping a trailing dot or space: the paths here are absolute and clean
@@ -92,14 +95,22 @@ QByteArray resolvedFolderPath(const QString& path, unsigned long& error) {
     if (length > 0 && length < MAX_PATH) {
         return QString::fromWCharArray(room, qsizetype(length)).toUtf8();
     }
-    if (length > 0) {
-        // Too long for the room: `length` is what it needs, the NUL included.
-        QString spill(qsizetype(length), Qt::Uninitialized);
+    // Too long for the room. Windows then gives the length it needs, but Wine
+    // fails with ERROR_MORE_DATA: ask again with room for the longest path
+    // there is.
+    if (length > 0 || ::GetLastError() == ERROR_MORE_DATA) {
+        QString spill(qsizetype(kLongestPath), Qt::Uninitialized);
         length = ::GetFinalPathNameByHandleW(folder.get(), reinterpret_cast<wchar_t*>(spill.data()),
                                              DWORD(spill.size()), FILE_NAME_NORMALIZED);
         if (length > 0 && length < DWORD(spill.size())) {
             spill.truncate(qsizetype(length));
             return spill.toUtf8();
+        }
+        // Wine 8 cannot name any handle whose path is longer than MAX_PATH.
+        // The folder is open, so the path leads to it: it stands for the
+        // resolved one, in the same \\?\ form.
+        if (::GetLastError() == ERROR_MORE_DATA) {
+            return longPath(path).toUtf8();
         }
     }
     error = ::GetLastError();
