@@ -31,6 +31,7 @@ QString programFile(const QString& built) {
 
 struct WindowSearch {
     DWORD processId;
+    HWND besides;
     HWND window;
 };
 
@@ -38,15 +39,16 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM search) {
     auto* wanted = reinterpret_cast<WindowSearch*>(search);
     DWORD processId = 0;
     ::GetWindowThreadProcessId(window, &processId);
-    if (processId == wanted->processId && ::IsWindowVisible(window)) {
+    if (processId == wanted->processId && window != wanted->besides && ::IsWindowVisible(window)) {
         wanted->window = window;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND visibleWindowOf(qint64 processId) {
-    WindowSearch search{DWORD(processId), nullptr};
+// A shown top-level window of the process, other than `besides`.
+HWND visibleWindowOf(qint64 processId, HWND besides = nullptr) {
+    WindowSearch search{DWORD(processId), besides, nullptr};
     ::EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.window;
 }
@@ -62,6 +64,23 @@ void press(WORD key, wchar_t character = 0) {
         event.ki.dwFlags = key ? 0 : KEYEVENTF_UNICODE;
     }
     input[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+void type(const QString& text) {
+    for (const QChar character : text) {
+        press(0, wchar_t(character.unicode()));
+    }
+}
+
+// A left click at `point` of the window's client area.
+void click(HWND window, POINT point) {
+    ::ClientToScreen(window, &point);
+    ::SetCursorPos(point.x, point.y);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ::SendInput(2, input, sizeof(INPUT));
 }
 
@@ -178,19 +197,34 @@ void ProgramsTest::nameVersionAndPictures() {
 
 #ifdef Q_OS_WIN
 void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder_data() {
-    programStartsAndOnlyShowsItsWindow_data();
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("typed");   // into the path box; "" types nothing
+    QTest::addColumn<QString>("chosen");  // in the folder dialog; "" cancels it
+    QTest::addColumn<bool>("dialog");     // the folder picture is clicked
+
+    QTest::newRow("songrig_en, typed") << SONGRIG_EN << "Müziek"
+                                       << "" << false;
+    QTest::newRow("songrig_nl, typed") << SONGRIG_NL << "Müziek"
+                                       << "" << false;
+    QTest::newRow("chosen in the folder dialog") << SONGRIG_EN << ""
+                                                 << "Müziek" << true;
+    QTest::newRow("typed, then the folder dialog cancelled") << SONGRIG_EN << "Müziek"
+                                                             << "" << true;
 }
 
 // The real program on the windows platform, as a user drives it: the music
-// folder typed into the path box, Tab past the name box (which offers
-// "playlist"), Space on Start. The document and the index appear in xml\ of
-// the folder the program was started in.
+// folder typed into the path box or chosen in the system's folder dialog, Tab
+// past the name box (which offers "playlist"), Space on Start. The document
+// and the index appear in xml\ of the folder the program was started in.
 void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder() {
     QFETCH(QString, program);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(bool, dialog);
     MusicTree tree;
-    tree.addFiles({"Music/Live/b.mp3", "Music/a.mp3"});
+    tree.addFiles({"Müziek/日本語 Ελληνικά/b.mp3", "Müziek/a.mp3"});
     tree.addFolder("run");
-    const QString music = tree.path("Music");
+    const QString music = tree.path("Müziek");
     const QString xml = tree.path("run/xml") + "\\";
 
     QProcess process;
@@ -211,8 +245,29 @@ void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder() {
     QTRY_VERIFY_WITH_TIMEOUT((window = visibleWindowOf(process.processId())) != nullptr, 20000);
     QVERIFY(::SetForegroundWindow(window));
     QTest::qWait(300);
-    for (const QChar character : music) {
-        press(0, wchar_t(character.unicode()));
+    if (!typed.isEmpty()) {
+        type(tree.path(typed));
+    }
+    if (dialog) {
+        // The middle of the folder picture, left of the path box.
+        click(window, POINT{24, 56});
+        HWND picker = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((picker = visibleWindowOf(process.processId(), window)) != nullptr,
+                                 20000);
+        // The system's dialog, not Qt's own.
+        wchar_t name[64] = {};
+        ::GetClassNameW(picker, name, 64);
+        QCOMPARE(QString::fromWCharArray(name), "#32770");
+        QTest::qWait(500);
+        if (chosen.isEmpty()) {
+            press(VK_ESCAPE);
+        } else {
+            type(tree.path(chosen));
+            press(VK_RETURN);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!::IsWindow(picker) || !::IsWindowVisible(picker), 20000);
+        QVERIFY(::SetForegroundWindow(window));
+        QTest::qWait(300);
     }
     press(VK_TAB);
     press(VK_TAB);
@@ -222,8 +277,9 @@ void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder() {
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(xml + "brantwell-playlists.xml"), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(
         xmlOutline(readBytes(xml + "playlist.xml")),
-        QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Music]",
-                     "mp3 title=[a.mp3] track=[a]", "album path=[" + music + "\\Live] title=[Live]",
+        QStringList({"playlist type=[local]", "album path=[" + music + "] title=[Müziek]",
+                     "mp3 title=[a.mp3] track=[a]",
+                     "album path=[" + music + "\\日本語 Ελληνικά] title=[日本語 Ελληνικά]",
                      "mp3 title=[b.mp3] track=[b]"}),
         20000);
     QCOMPARE(xmlOutline(readBytes(xml + "brantwell-playlists.xml")),
