@@ -130,17 +130,22 @@ int main(int argc, char** argv) {
         std::function<long long()> run;
     };
     const std::wstring rootWide = root.toStdWString();
-    const auto through = [&root](RealFileSystem::Reading reading, int readers) {
-        return [&root, reading, readers] {
-            RealFileSystem fso(reading, readers);
+    using Reading = RealFileSystem::Reading;
+    const auto through = [&root](Reading reading, int readers,
+                                 std::chrono::microseconds slowRead = RealFileSystem::kSlowRead) {
+        return [&root, reading, readers, slowRead] {
+            RealFileSystem fso(reading, readers, slowRead);
             return serviceWalk(fso, fso.GetFolder(root));
         };
     };
+    const int readers = RealFileSystem::defaultReaders();
     const std::vector<Walk> walks = {
         {"raw", [&rootWide] { return rawWalk(rootWide); }},
-        {"native", through(RealFileSystem::Reading::Native, 1)},
-        {"native_8_readers", through(RealFileSystem::Reading::Native, 8)},
-        {"qt", through(RealFileSystem::Reading::Qt, 1)},
+        // As the programs read: the readers start only once reads are slow.
+        {"native", through(Reading::Native, readers)},
+        {"native_1_reader", through(Reading::Native, 1)},
+        {"native_always_ahead", through(Reading::Native, readers, std::chrono::microseconds{0})},
+        {"qt", through(Reading::Qt, 1)},
     };
     double raw = 0;
     long long rawEntries = 0;
@@ -151,7 +156,7 @@ int main(int argc, char** argv) {
             raw = ms;
             rawEntries = entries;
         }
-        std::printf("walk %-17s %9.1f ms  %7lld entries  %.2fx raw\n", walk.name, ms, entries,
+        std::printf("walk %-20s %9.1f ms  %7lld entries  %.2fx raw\n", walk.name, ms, entries,
                     ms / raw);
         if (entries != rawEntries) {
             std::fprintf(stderr, "%s saw %lld entries, raw %lld\n", walk.name, entries, rawEntries);
