@@ -196,34 +196,38 @@ void MusicTree::addEntries(const QStringList& entries) const {
 void MusicTree::addLink(const QString& relative, const QString& target) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
+    makeLink(full, target);
+}
+
+void makeLink(const QString& path, const QString& target) {
 #ifdef Q_OS_UNIX
-    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(full).constData()) !=
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) !=
         0) {
-        qFatal("cannot link %s", qPrintable(full));
+        qFatal("cannot link %s", qPrintable(path));
     }
 #elif defined(Q_OS_WIN)
     // QFile::link would make a shortcut (.lnk), which no folder read follows.
-    const QString native = QDir::toNativeSeparators(full);
+    const QString native = QDir::toNativeSeparators(path);
     const QString targetPath =
-        QDir::isAbsolutePath(target) ? target : QFileInfo(full).absolutePath() + u'/' + target;
+        QDir::isAbsolutePath(target) ? target : QFileInfo(path).absolutePath() + u'/' + target;
     DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
     if (QFileInfo(targetPath).isDir()) {
         flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
     }
     const QString nativeTarget = QDir::toNativeSeparators(target);
     ::CreateSymbolicLinkW(wide(native), wide(nativeTarget), flags);
-    if (!isReparsePoint(full) && underWine()) {
+    if (!isReparsePoint(path) && underWine()) {
         // Wine shows a link of its host to a folder as a reparse point, one to
         // a file as that file, and a broken one not at all.
         runOnHost({QStringLiteral("ln"), QStringLiteral("-s"),
                    QDir::isAbsolutePath(target) ? unixPathUnderWine(target) : target,
-                   unixPathUnderWine(full)});
-    } else if (!isReparsePoint(full)) {
-        qFatal("cannot link %s (Windows makes links only in Developer Mode)", qPrintable(full));
+                   unixPathUnderWine(path)});
+    } else if (!isReparsePoint(path)) {
+        qFatal("cannot link %s (Windows makes links only in Developer Mode)", qPrintable(path));
     }
 #else
-    if (!QFile::link(target, full)) {
-        qFatal("cannot link %s", qPrintable(full));
+    if (!QFile::link(target, path)) {
+        qFatal("cannot link %s", qPrintable(path));
     }
 #endif
 }

@@ -58,6 +58,10 @@ private:
     QString m_driveLink;  // under Wine: the link in the prefix that makes the drive
 };
 
+/// A symbolic link at the path `path` pointing to `target` (used as given,
+/// '/' between names), made as MusicTree::addLink makes it.
+void makeLink(const QString& path, const QString& target);
+
 /// Makes `path` the process's current directory for one scope.
 class CurrentDirectoryScope {
 public:
