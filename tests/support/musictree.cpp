@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -16,6 +17,8 @@
 #include <functional>
 
 #include <windows.h>
+
+#include <tlhelp32.h>  // after windows.h, which it needs
 #endif
 
 MusicTree::MusicTree() {
@@ -232,6 +235,20 @@ void makeLink(const QString& path, const QString& target) {
 #endif
 }
 
+#ifdef Q_OS_WIN
+void addFilesThroughHost(const QString& folder, const QStringList& names) {
+    QTemporaryFile list(QDir::tempPath() + QStringLiteral("/trackfold-names-XXXXXX"));
+    if (!list.open() || list.write(names.join(QChar(0)).toUtf8() + '\0') < 0 || !list.flush()) {
+        qFatal("cannot write the names for %s: %s", qPrintable(folder),
+               qPrintable(list.errorString()));
+    }
+    list.close();
+    runOnHost({QStringLiteral("env"), QStringLiteral("-C"), unixPathUnderWine(folder),
+               QStringLiteral("xargs"), QStringLiteral("-0"), QStringLiteral("-a"),
+               unixPathUnderWine(list.fileName()), QStringLiteral("touch"), QStringLiteral("--")});
+}
+#endif
+
 QString MusicTree::asDrive() {
 #ifdef Q_OS_WIN
     m_drive = QStringLiteral("T:");
@@ -350,6 +367,7 @@ QString systemReason(const char* posix, int windowsCode) {
 #endif
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
 int entriesOf(const QString& folder) {
@@ -358,10 +376,76 @@ int entriesOf(const QString& folder) {
 }
 
 }  // namespace
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The system's list of every open handle (SystemExtendedHandleInformation),
+// which Wine also keeps; its GetProcessHandleCount always says 0.
+struct HandleEntry {
+    void* object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT creatorBackTraceIndex;
+    USHORT objectType;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct HandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry entries[1];
+};
+constexpr ULONG kExtendedHandleInformation = 64;
+constexpr LONG kInfoLengthMismatch = LONG(0xC0000004);
+
+}  // namespace
+#endif
 
 int openDescriptors() {
+#ifdef Q_OS_WIN
+    using Query = LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    LONG status;
+    while ((status = query(kExtendedHandleInformation, buffer.data(), ULONG(buffer.size()),
+                           nullptr)) == kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) {
+        qFatal("cannot list handles: status %lx", static_cast<unsigned long>(status));
+    }
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.constData());
+    int handles = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i) {
+        handles += list->entries[i].processId == ::GetCurrentProcessId() ? 1 : 0;
+    }
+    return handles;
+#else
     return entriesOf(QStringLiteral("/proc/self/fd"));
+#endif
 }
+
+#ifdef Q_OS_WIN
+int runningThreads() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        qFatal("cannot list threads: %s", qPrintable(qt_error_string(int(::GetLastError()))));
+    }
+    int threads = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (bool more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        threads += entry.th32OwnerProcessID == ::GetCurrentProcessId() ? 1 : 0;
+    }
+    ::CloseHandle(snapshot);
+    return threads;
+}
+#endif
 
 #ifdef Q_OS_UNIX
 namespace {

@@ -207,9 +207,31 @@ QString longForm(const QString& path) {
     return path.startsWith(QLatin1String("\\\\")) ? path : QStringLiteral("\\\\?\\") + path;
 }
 
+// Plain files in a folder past this many are made through Wine's host.
+constexpr qsizetype kManyFiles = 1000;
+
+bool isPlainFile(const TreeNode& node) {
+    return node.kind == TreeNode::Kind::File && !node.hidden && !node.system;
+}
+
 void buildInside(const QString& folderPath, const TreeNode& folder) {
+    const bool throughHost =
+        underWine() &&
+        std::count_if(folder.children.begin(), folder.children.end(), isPlainFile) > kManyFiles;
+    if (throughHost) {
+        QStringList names;
+        for (const TreeNode& child : folder.children) {
+            if (isPlainFile(child)) {
+                names << nameText(child.name);
+            }
+        }
+        addFilesThroughHost(folderPath, names);
+    }
     for (const TreeNode& child : folder.children) {
         const QString path = folderPath + u'\\' + nameText(child.name);
+        if (throughHost && isPlainFile(child)) {
+            continue;
+        }
         switch (child.kind) {
             case TreeNode::Kind::Folder:
                 if (!::CreateDirectoryW(wide(longForm(path)), nullptr) &&
