@@ -843,6 +843,7 @@ void CatalogueTest::foldersDeniedOnDisk() {
         "Windows shuts a folder by its access list, which Wine does not check; the injected "
         "refusals stand in for it");
 #else
+    QFETCH(int, readers);
     const QList<QByteArray> entries{"a.mp3",
                                     "Rock/b.mp3",
                                     "Rock/Live/c.mp3",
