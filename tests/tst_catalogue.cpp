@@ -404,8 +404,9 @@ struct Tally {
     int faults = 0;
     int killed = 0;
     int concurrent = 0;
-    int leftovers = 0;   // complete files left under a temporary name by a kill
-    int unfinished = 0;  // Windows: files a kill left half-written under a temporary name
+    int leftovers = 0;      // complete files left under a temporary name by a kill
+    int refusedByWine = 0;  // runs side by side whose replace Wine refused
+    int unfinished = 0;     // Windows: files a kill left half-written under a temporary name
 };
 Tally tally;
 
@@ -1073,6 +1074,26 @@ void CatalogueTest::killedAtRandomMoments() {
     tally.killed += killedHere;
 }
 
+/// Under Wine a replace that meets another one in flight onto the same file
+/// is often refused with ERROR_ACCESS_DENIED, where Linux's rename always
+/// goes through (see the README's Windows notes on two runs). True when
+/// `message` is the error that run then ends with, naming the document or the
+/// index with the system's reason; the run's own temporary file goes with it.
+bool refusedByWine(const Stage& stage, const QString& message) {
+#ifdef Q_OS_WIN
+    for (const QString& file : {QStringLiteral("playlist.xml"), QString::fromLatin1(kIndex)}) {
+        if (message == "message " + texts::english.error.arg(
+                                        stage.xml + file, systemReason("", ERROR_ACCESS_DENIED))) {
+            return true;
+        }
+    }
+#else
+    Q_UNUSED(stage)
+    Q_UNUSED(message)
+#endif
+    return false;
+}
+
 void CatalogueTest::twoRunsAtOnce_data() {
     QTest::addColumn<QStringList>("gateA");  // driver options; empty: no gate
     QTest::addColumn<QStringList>("gateB");
@@ -1117,12 +1138,19 @@ void CatalogueTest::twoRunsAtOnce() {
     QVERIFY(b.finish());
     tally.concurrent += 2;
 
+    int refused = 0;
     for (const Driver* driver : {&a, &b}) {
         const QStringList events = driver->events();
+        if (underWine() && !events.isEmpty() && refusedByWine(stage, events.last())) {
+            ++refused;
+            continue;
+        }
         QVERIFY2(
             !events.isEmpty() && events.last() == driverDone(stage.xml, "playlist", false).last(),
             qPrintable(events.join(" | ")));
     }
+    QVERIFY(refused < 2);
+    tally.refusedByWine += refused;
     const QByteArray document = readBytes(stage.xml + "playlist.xml");
     QCOMPARE(documentProblem(document), QString());
     const QStringList outline = xmlOutline(document);
@@ -1142,8 +1170,10 @@ void CatalogueTest::cleanupTestCase() {
         "%d runs side by side, %d complete files left under a temporary name by a kill",
         tally.inputs, tally.trees, tally.faults, tally.killed, tally.concurrent, tally.leftovers);
 #ifdef Q_OS_WIN
-    qInfo("catalogue: %d half-written files left under a temporary name by a kill",
-          tally.unfinished);
+    qInfo(
+        "catalogue: %d half-written files left under a temporary name by a kill, %d runs side "
+        "by side whose replace Wine refused",
+        tally.unfinished, tally.refusedByWine);
 #endif
 }
 
