@@ -1076,7 +1076,7 @@ void CatalogueTest::killedAtRandomMoments() {
 
 /// Under Wine a replace that meets another one in flight onto the same file
 /// is often refused with ERROR_ACCESS_DENIED, where Linux's rename always
-/// goes through (see the README's Windows notes on two runs). True when
+/// goes through. True when
 /// `message` is the error that run then ends with, naming the document or the
 /// index with the system's reason; the run's own temporary file goes with it.
 bool refusedByWine(const Stage& stage, const QString& message) {
