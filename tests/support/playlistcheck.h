@@ -4,8 +4,8 @@
 #include <QMap>
 #include <QStringList>
 
-/// Raw name -> content of every entry directly in `folder` (links and other
-/// non-regular entries map to an empty array).
+/// Name (raw on POSIX, UTF-8 on Windows) -> content of every entry directly in
+/// `folder` (links and other non-regular entries map to an empty array).
 QMap<QByteArray, QByteArray> snapshotFolder(const QString& folder);
 
 /// What is wrong with the bytes of a playlist document, or an empty text: the
@@ -25,7 +25,7 @@ QStringList indexOutline(const QByteArray& bytes);
 /// conversion to the ANSI code page and back makes of it.
 QString throughIndexCodePage(const QString& text);
 
-/// The index entries the playlist folder `xml` (ending in '/') calls for, as
+/// The index entries the playlist folder `xml` (ending in a separator) calls for, as
 /// indexOutline lines, read from the disk with plain system calls: every
 /// regular file that is neither hidden nor a system file whose name matches
 /// "*playlist*.xml" in any letter case, the index itself excepted, in
