@@ -3,7 +3,8 @@
 // "event: <text>"; the replace question is answered Yes.
 //
 //   trackfold_driver [options] CWD MUSIC NAME
-//     --chroot DIR          enter DIR as the file-system root first (needs root)
+//     --chroot DIR          enter DIR as the file-system root first (needs root;
+//                           POSIX only)
 //     --gate-folder         stop right after the playlist folder was looked for
 //     --gate-document LINE  stop before writing that line of the playlist document
 //     --gate-index LINE     stop before writing that line of the index
@@ -22,7 +23,13 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -115,6 +122,10 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef Q_OS_WIN
+    // Lines end in "\n" alone, as the test reads them.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     fsservice::RealFileSystem real;
     GatedFileSystem fso(real);
     QByteArray root;
@@ -137,9 +148,16 @@ int main(int argc, char** argv) {
     if (positional.size() != 3) {
         return usage();
     }
-    if (!root.isEmpty() && (::chroot(root.constData()) != 0 || ::chdir("/") != 0)) {
-        std::fprintf(stderr, "chroot: %s\n", std::strerror(errno));
-        return 77;  // the caller skips
+    if (!root.isEmpty()) {
+#ifdef Q_OS_UNIX
+        if (::chroot(root.constData()) != 0 || ::chdir("/") != 0) {
+            std::fprintf(stderr, "chroot: %s\n", std::strerror(errno));
+            return 77;  // the caller skips
+        }
+#else
+        std::fprintf(stderr, "chroot: only POSIX systems have it\n");
+        return 77;
+#endif
     }
     if (!QDir::setCurrent(positional[0])) {
         std::fprintf(stderr, "cannot enter %s\n", qPrintable(positional[0]));

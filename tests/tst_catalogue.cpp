@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -22,14 +23,20 @@
 #include <QTest>
 #include <QThread>
 
+#include <QCoreApplication>
+
 #include <cerrno>
-#include <csignal>
 #include <optional>
 
+#ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using fsservice::RealFileSystem;
 using writer::StartCommand;
@@ -38,6 +45,12 @@ using Operation = FaultyFileSystem::Operation;
 namespace {
 
 enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, Error };
+
+#ifndef Q_OS_WIN
+// Windows codes of the system's reasons, for systemReason.
+constexpr int ERROR_INVALID_NAME = 0;
+constexpr int ERROR_FILENAME_EXCED_RANGE = 0;
+#endif
 
 }  // namespace
 
@@ -73,17 +86,36 @@ Node* nodeAt(Node& root, const QString& relative) {
     return node;
 }
 
-void putFile(const QByteArray& nativePath, const QByteArray& bytes) {
-    const int fd = ::open(nativePath.constData(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+/// Writes `bytes` to the file at `nativePath` (nativeBytes of its path): a new
+/// file, or only when none is there yet with `onlyNew`. False when the disk
+/// refuses the name; any other failure aborts.
+bool putFile(const QByteArray& nativePath, const QByteArray& bytes, bool onlyNew = false) {
+#ifdef Q_OS_WIN
+    QFile file(fromNativeBytes(nativePath));
+    if (!file.open(onlyNew ? QIODevice::WriteOnly | QIODevice::NewOnly : QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", nativePath.constData());
+    }
+#else
+    const int fd = ::open(nativePath.constData(),
+                          O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC | (onlyNew ? O_EXCL : 0), 0644);
+    if (fd < 0 && onlyNew) {
+        return false;
+    }
     if (fd < 0 || ::write(fd, bytes.constData(), bytes.size()) != bytes.size()) {
         qFatal("cannot write %s", nativePath.constData());
     }
     ::close(fd);
+#endif
+    return true;
 }
 
 /// The jukebox folder of a row: its music tree built from raw names, and more
 /// earlier playlists beside "playlist.xml" (names with markup and invalid
-/// UTF-8 among them), one under the row's own name where the disk takes it.
+/// UTF-8 among them, on Windows markup it allows and a letter outside ASCII),
+/// one under the row's own name where the disk takes it.
 struct Stage : Jukebox {
     TreeNode jukeboxModel;  // the jukebox folder's own entries
     QMap<QByteArray, QByteArray> before;
@@ -97,34 +129,37 @@ struct Stage : Jukebox {
         }
         entries << "Music/";
         jukeboxModel = parseTree(entries);
-        buildTree(QFile::encodeName(jukebox), jukeboxModel);
+        buildTree(nativeBytes(jukebox), jukeboxModel);
         if (!withPlaylistFolder) {
             return;
         }
-        const QByteArray folder = QFile::encodeName(xml);
-        for (const QByteArray& file :
-             {QByteArray("Old Playlist.xml"), QByteArray("Caf\xe9 playlist.xml"),
-              QByteArray("Rock & Roll <playlist>.xml")}) {
+        const QByteArray folder = nativeBytes(xml);
+#ifdef Q_OS_WIN
+        const QList<QByteArray> earlier{"Old Playlist.xml", "Caf\xc3\xa9 playlist.xml",
+                                        "Rock & Roll 'playlist'.xml"};
+#else
+        const QList<QByteArray> earlier{"Old Playlist.xml", "Caf\xe9 playlist.xml",
+                                        "Rock & Roll <playlist>.xml"};
+#endif
+        for (const QByteArray& file : earlier) {
             putFile(folder + file, earlierDocument);
         }
-        const QByteArray own = folder + QFile::encodeName(name) + ".xml";
-        const int fd = ::open(own.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
-            putFile(own, earlierDocument);
-        }
+        putFile(folder + nativeBytes(name) + ".xml", earlierDocument, true);
         rememberPlaylistFolder();
         before = snapshotFolder(xml);
     }
 
+    /// A typed path with '/' between names, typed natively.
     QString expand(QString text) const {
-        return text.replace("{music}", music).replace("{jukebox}", jukebox).replace("{xml}", xml);
+        text.replace("{music}", music).replace("{jukebox}", jukebox).replace("{xml}", xml);
+        return QDir::toNativeSeparators(text);
     }
 
     /// The albums the document must hold when the music folder is typed so, and
     /// the folders `leftOut` (in the jukebox folder) cannot be read.
     QStringList albums(const QString& typed, const QStringList& leftOut = {}) const {
-        const QString absolute = QDir::cleanPath(QDir(jukebox).absoluteFilePath(typed));
+        const QString absolute =
+            QDir::toNativeSeparators(QDir::cleanPath(QDir(jukebox).absoluteFilePath(typed)));
         TreeNode model = jukeboxModel;
         for (const QString& folder : leftOut) {
             TreeNode* parent = nodeAt(model, folder.section(u'/', 0, -2));
@@ -132,7 +167,8 @@ struct Stage : Jukebox {
                 return child.name == folder.section(u'/', -1).toUtf8();
             });
         }
-        const TreeNode* node = nodeAt(model, QDir(jukebox).relativeFilePath(absolute));
+        const TreeNode* node =
+            nodeAt(model, QDir(jukebox).relativeFilePath(QDir::fromNativeSeparators(absolute)));
         if (!node) {
             return {"no such folder in the model: " + typed};
         }
@@ -143,7 +179,7 @@ struct Stage : Jukebox {
     /// the document named `name` and the index may be replaced as `written`
     /// says, and what replaced them is complete and exactly what was meant.
     void verify(Written written, const QString& name, const QStringList& albums) const {
-        const QByteArray document = QFile::encodeName(name) + ".xml";
+        const QByteArray document = nativeBytes(name) + ".xml";
         const QMap<QByteArray, QByteArray> after = snapshotFolder(xml);
         QList<QByteArray> names = before.keys();
         if (written != Written::Nothing && !names.contains(document)) {
@@ -169,7 +205,7 @@ struct Stage : Jukebox {
         if (written == Written::Both) {
             const QByteArray bytes = after.value(kIndex);
             QCOMPARE(indexProblem(bytes), QString());
-            QCOMPARE(xmlOutline(bytes), QStringList("filelist") + expectedIndex(xml));
+            QCOMPARE(indexOutline(bytes), QStringList("filelist") + expectedIndex(xml));
         }
     }
 };
@@ -195,16 +231,27 @@ private:
 
 // --- processes -------------------------------------------------------------
 
+/// The driver program. The build names it by its host's path, which a
+/// Windows program under Wine cannot start: there it is the one beside the test.
+QString driverProgram() {
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/trackfold_driver.exe");
+#else
+    return QStringLiteral(TRACKFOLD_DRIVER);
+#endif
+}
+
 /// One run of the driver program; see trackfold_driver.cpp.
 class Driver {
 public:
     explicit Driver(const QStringList& arguments, const QStringList& environment = {}) {
         m_process.setEnvironment(QProcess::systemEnvironment() + environment);
-        m_process.setProgram(QStringLiteral(TRACKFOLD_DRIVER));
+        m_process.setProgram(driverProgram());
         m_process.setArguments(arguments);
         m_process.start();
         if (!m_process.waitForStarted()) {
-            qFatal("cannot start %s", TRACKFOLD_DRIVER);
+            qFatal("cannot start %s: %s", qPrintable(driverProgram()),
+                   qPrintable(m_process.errorString()));
         }
     }
     ~Driver() {
@@ -230,11 +277,9 @@ public:
     }
     void release() { m_process.write("go\n"); }
     qint64 pid() const { return m_process.processId(); }
-    void kill() {
-        if (m_process.processId() > 0) {
-            ::kill(pid_t(m_process.processId()), SIGKILL);
-        }
-    }
+    /// Ends the driver at once, wherever it is: SIGKILL, on Windows
+    /// TerminateProcess.
+    void kill() { m_process.kill(); }
 
     /// Waits until the driver ends (a minute at most: longer is a hang).
     bool finish() {
@@ -263,16 +308,29 @@ private:
     QByteArray m_errors;
 };
 
-/// Bytes written so far to files the process `pid` holds open in `folder`, or
-/// -1 when it holds none open there.
-qint64 openBytesIn(qint64 pid, const QString& folder) {
+/// Bytes written so far to the new files the process `pid` is writing in the
+/// playlist folder of `stage`, or -1 when it writes none there. On Linux the
+/// files it holds open there (its temporary files have no name); on Windows
+/// the files there under a name the folder did not hold before.
+qint64 bytesBeingWritten(qint64 pid, const Stage& stage) {
     qint64 bytes = -1;
+#ifdef Q_OS_WIN
+    // Sizes from the folder's entries: a file open for writing there is
+    // shared with no one, so cannot be read.
+    Q_UNUSED(pid)
+    for (const QByteArray& name : snapshotFolder(stage.xml).keys()) {
+        if (!stage.before.contains(name)) {
+            bytes =
+                std::max<qint64>(bytes, 0) + QFileInfo(stage.xml + fromNativeBytes(name)).size();
+        }
+    }
+#else
     const QByteArray fds = "/proc/" + QByteArray::number(pid) + "/fd/";
     DIR* dir = ::opendir(fds.constData());
     if (!dir) {
         return bytes;
     }
-    const QByteArray prefix = QFile::encodeName(folder);
+    const QByteArray prefix = QFile::encodeName(stage.xml);
     while (const dirent* d = ::readdir(dir)) {
         char target[4096];
         const QByteArray link = fds + d->d_name;
@@ -284,8 +342,37 @@ qint64 openBytesIn(qint64 pid, const QString& folder) {
         }
     }
     ::closedir(dir);
+#endif
     return bytes;
 }
+
+/// A file that replaces an existing one is written under a temporary name
+/// beside it ("playlist.xml.AbCdEf") and then renamed over it. True for such
+/// a name of the document or the index; the index never lists it, as its
+/// name does not end in ".xml".
+bool isTemporaryName(const QByteArray& name) {
+    static const QRegularExpression temporary(
+        QStringLiteral("^(playlist\\.xml|%1)\\.[A-Za-z]{6}$")
+            .arg(QRegularExpression::escape(QString::fromLatin1(kIndex))));
+    return temporary.match(QString::fromUtf8(name)).hasMatch();
+}
+
+#ifdef Q_OS_WIN
+/// A killed run on Windows leaves the temporary file it was writing under its
+/// temporary name, where Linux's, which have no name until they are
+/// complete, go with the process. Removes them from the playlist folder of
+/// `stage` and says how many there were.
+int removeKilledTemporaries(const Stage& stage) {
+    int removed = 0;
+    for (const QByteArray& name : snapshotFolder(stage.xml).keys()) {
+        if (!stage.before.contains(name) && isTemporaryName(name) &&
+            QFile::remove(stage.xml + QString::fromUtf8(name))) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+#endif
 
 QStringList driverDone(const QString& xml, const QString& name, bool asked) {
     const texts::Texts& t = texts::english;
@@ -317,7 +404,9 @@ struct Tally {
     int faults = 0;
     int killed = 0;
     int concurrent = 0;
-    int leftovers = 0;  // complete files left under a temporary name by a kill
+    int leftovers = 0;      // complete files left under a temporary name by a kill
+    int refusedByWine = 0;  // runs side by side whose replace Wine refused
+    int unfinished = 0;     // Windows: files a kill left half-written under a temporary name
 };
 Tally tally;
 
@@ -404,15 +493,32 @@ void CatalogueTest::inputs_data() {
         QTest::newRow(row + "path of 4,000 characters to a real folder")
             << language << longChain << longPath << "playlist" << Outcome::Done << ""
             << "";
+        const QString markupName =
+            "Rock & <Roll> \"live\" 'n' Bj\u00f6rk \u03a9\u03bc\u03ad\u03b3\u03b1 "
+            "\u97f3\u697d \U0001F3B5 playlist";
+        const QString controlName = "play\tlist\x01\n2";
+#ifdef Q_OS_WIN
+        // Windows allows none of <>" or control characters in a name: the
+        // document cannot be created, which the system says so.
+        QTest::newRow(row + "name with markup Windows refuses")
+            << language << standard << "{music}" << markupName << Outcome::Error
+            << "{xml}" + markupName + ".xml" << systemReason("", ERROR_INVALID_NAME);
+        QTest::newRow(row + "name with control characters Windows refuses")
+            << language << standard << "{music}" << controlName << Outcome::Error
+            << "{xml}" + controlName + ".xml" << systemReason("", ERROR_INVALID_NAME);
+#else
         QTest::newRow(row + "name with markup and non-ASCII letters")
-            << language << standard << "{music}"
-            << "Rock & <Roll> \"live\" 'n' Bj\u00f6rk \u03a9\u03bc\u03ad\u03b3\u03b1 "
-               "\u97f3\u697d \U0001F3B5 playlist"
-            << Outcome::Done << ""
+            << language << standard << "{music}" << markupName << Outcome::Done << ""
             << "";
         QTest::newRow(row + "name with control characters")
+            << language << standard << "{music}" << controlName << Outcome::Done << ""
+            << "";
+#endif
+        QTest::newRow(row + "name with markup a Windows name may hold and non-ASCII letters")
             << language << standard << "{music}"
-            << "play\tlist\x01\n2" << Outcome::Done << ""
+            << "Rock & Roll 'live' 'n' Bj\u00f6rk \u03a9\u03bc\u03ad\u03b3\u03b1 "
+               "\u97f3\u697d \U0001F3B5 playlist"
+            << Outcome::Done << ""
             << "";
         QTest::newRow(row + "name with a separator in it")
             << language << standard << "{music}"
@@ -434,7 +540,7 @@ void CatalogueTest::inputs_data() {
         QTest::newRow(row + "name of 300 characters is refused")
             << language << standard << "{music}" << QString(300, u'p') << Outcome::Error
             << "{xml}" + QString(300, u'p') + ".xml"
-            << "File name too long";
+            << systemReason("File name too long", ERROR_FILENAME_EXCED_RANGE);
         QTest::newRow(row + "name of spaces only") << language << standard << "{music}"
                                                    << "   " << Outcome::Done << ""
                                                    << "";
@@ -503,6 +609,9 @@ void CatalogueTest::inputs() {
 void CatalogueTest::trees_data() {
     QTest::addColumn<QList<QByteArray>>("entries");  // inside the music folder
 
+#ifdef Q_OS_UNIX
+    // Windows allows none of <>" or control characters in a name, and its
+    // names are UTF-16: the rows below their Windows-legal neighbours.
     QTest::newRow("markup characters in names")
         << QList<QByteArray>{"Simon & Garfunkel/It's <1> & \"2\".mp3", "a<b>c/\"q\".mp3",
                              "&amp; &lt;/&#9;.mp3", "'single'/x.mp3"};
@@ -512,6 +621,15 @@ void CatalogueTest::trees_data() {
     QTest::newRow("names that are not valid UTF-8")
         << QList<QByteArray>{"bad\xff/x\xfe.mp3", "ok/\xc3(.mp3", "\xed\xa0\x80/a.mp3",
                              "\xf0\x9f\x8e/\xc0\xaf.mp3", "latin/Caf\xe9.mp3"};
+#endif
+    QTest::newRow("markup characters a Windows name may hold")
+        << QList<QByteArray>{"Simon & Garfunkel/It's 1 & 2.mp3", "a&b;c/'q'.mp3",
+                             "&amp; &lt;/&#9;.mp3", "'single'/x.mp3", "del\x7f/x\x7f.mp3"};
+#ifdef Q_OS_WIN  // hidden and system by attribute
+    QTest::newRow("hidden and system files are tracks, never the album's proof")
+        << QList<QByteArray>{"hid/h.mp3 (hidden)",  "hid/h.txt",  "sys/s.mp3 (system)",
+                             "both/s.mp3 (system)", "both/t.mp3", "both/u.mp3 (hidden)"};
+#endif
     // The byte-order mark is written as its character, U+FEFF, in UTF-8.
     const QByteArray bom = "\xef\xbb\xbf";
     QTest::newRow("names starting with a byte-order mark keep it")
@@ -526,8 +644,10 @@ void CatalogueTest::trees_data() {
         "A/x.mp3", "A/B/a.mp3", "A/B/loop -> ../..", "A/B/self -> .", "A/B/z/c.mp3", "A/C/d.mp3"};
     QTest::newRow("dangling link named x.mp3")
         << QList<QByteArray>{"alone/x.mp3 -> gone", "beside/x.mp3 -> gone", "beside/y.mp3"};
+#ifdef Q_OS_UNIX  // Windows has no FIFO
     QTest::newRow("FIFO named y.mp3 does not block the walk")
         << QList<QByteArray>{"y.mp3 |", "beside/y.mp3 |", "beside/z.mp3", "after/w.mp3"};
+#endif
     QTest::newRow("empty music folder") << QList<QByteArray>{};
     QTest::newRow("macOS ._ files are tracks, never albums on their own")
         << QList<QByteArray>{"mac/._song.mp3", "both/._song.mp3", "both/song.mp3", "both/._.mp3"};
@@ -572,11 +692,18 @@ void CatalogueTest::trees() {
 }
 
 void CatalogueTest::chainPastThePathLimit() {
-    // Paths past the system's limit (4,096 bytes on Linux) cannot be opened by
-    // name. Either the walk gets through anyway or it stops with the system's
-    // reason; never a crash and never a half-written file.
+    // Paths past the system's limit (4,096 bytes on Linux, MAX_PATH on
+    // Windows) cannot be opened by name. Either the walk gets through anyway
+    // or it stops with the system's reason; never a crash and never a
+    // half-written file.
+#ifdef Q_OS_WIN
+    // 3,100 characters: Wine's host holds no path past 4,096 bytes at all.
+    constexpr int kLevels = 100;
+#else
+    constexpr int kLevels = 300;
+#endif
     QByteArray chain;
-    for (int level = 1; level <= 300; ++level) {
+    for (int level = 1; level <= kLevels; ++level) {
         chain += QByteArray(30, 'n') + "/";
     }
     const Stage stage({"first.mp3", chain + "last.mp3"});
@@ -590,7 +717,8 @@ void CatalogueTest::chainPastThePathLimit() {
     } else {
         QVERIFY2(events.last().startsWith("message Critical: Error: " + stage.music + "/nnn"),
                  qPrintable(events.last().left(200)));
-        QVERIFY(events.last().endsWith(": File name too long"));
+        QVERIFY(events.last().endsWith(
+            ": " + systemReason("File name too long", ERROR_FILENAME_EXCED_RANGE)));
         stage.verify(Written::Nothing, "playlist", {});
     }
 }
@@ -684,7 +812,8 @@ void CatalogueTest::faults() {
     QCOMPARE(fired, 1);
     const QStringList error = {
         "beep",
-        "message Critical: " + t.error.arg(stage.jukebox + "/" + pathEnd, faultReason(operation))};
+        "message Critical: " + t.error.arg(QDir::toNativeSeparators(stage.jukebox + "/" + pathEnd),
+                                           faultReason(operation))};
     QCOMPARE(events, stage.replaceQuestion("playlist", t) + error);
     if (playlistFolderMissing) {
         QVERIFY(!QFileInfo::exists(stage.xml));
@@ -710,6 +839,11 @@ void CatalogueTest::foldersDeniedOnDisk() {
     // Folders the system itself will not open: the reader that meets one, in
     // whichever thread, leaves it out where the walk reaches it, as the
     // injected refusals above are.
+#ifndef Q_OS_UNIX
+    QSKIP(
+        "Windows shuts a folder by its access list, which Wine does not check; the injected "
+        "refusals stand in for it");
+#else
     QFETCH(int, readers);
     const QList<QByteArray> entries{"a.mp3",
                                     "Rock/b.mp3",
@@ -748,6 +882,7 @@ void CatalogueTest::foldersDeniedOnDisk() {
     ++tally.faults;
     QCOMPARE(events, stage.leftOutEvents("playlist", t, leftOut));
     stage.verify(Written::Both, "playlist", albums);
+#endif
 }
 
 void CatalogueTest::playlistFolderMadeByAnotherRun() {
@@ -766,13 +901,20 @@ void CatalogueTest::playlistFolderMadeByAnotherRun() {
 
 void CatalogueTest::filesystemRoot() {
     // The real root would walk the machine; a process of its own is given a
-    // tree as its root instead, and runs with the root as its current
-    // directory too, so the playlist folder is "//xml/".
+    // tree as its root instead (on Windows a drive of its own, as subst makes
+    // one), and runs with the root as its current directory too, so the
+    // playlist folder is "//xml/" (on Windows "T:\\xml\").
     MusicTree tree;
     const TreeNode root =
         parseTree({"b.mp3", "Rock/a.mp3", "Rock/Live/c.mp3", "Pop/fscommand/d.mp3", "xml/"});
-    buildTree(QFile::encodeName(tree.root()), root);
+    buildTree(nativeBytes(tree.root()), root);
 
+#ifdef Q_OS_WIN
+    const QString top = tree.asDrive() + "\\";
+    Driver driver({top, top, "playlist"});
+    QVERIFY(driver.finish());
+#else
+    const QString top = "/";
     // A sanitizer's leak check reads /proc, which is not there inside.
     const QString options = qEnvironmentVariable("ASAN_OPTIONS");
     Driver driver({"--chroot", tree.root(), "/", "/", "playlist"},
@@ -781,20 +923,22 @@ void CatalogueTest::filesystemRoot() {
     if (driver.exitCode() == 77) {
         QSKIP("cannot change the root directory here (not root)");
     }
+#endif
     QVERIFY2(driver.exitCode() == 0, driver.errors());
     ++tally.inputs;
-    QCOMPARE(driver.events(), driverDone("//xml/", "playlist", false));
+    const QString playlistFolder = top + QDir::separator() + "xml" + QDir::separator();
+    QCOMPARE(driver.events(), driverDone(playlistFolder, "playlist", false));
 
-    const QString xml = tree.path("xml") + "/";
+    const QString xml = tree.path("xml") + QDir::separator();
     const QByteArray document = readBytes(xml + "playlist.xml");
     QCOMPARE(documentProblem(document), QString());
     QCOMPARE(xmlOutline(document),
-             QStringList("playlist type=[local]") + expectedAlbums(root, "/", "/"));
-    QVERIFY(xmlOutline(document).contains("album path=[/] title=[]"));
+             QStringList("playlist type=[local]") + expectedAlbums(root, top, top));
+    QVERIFY(xmlOutline(document).contains("album path=[" + top + "] title=[]"));
     const QByteArray index = readBytes(xml + kIndex);
     QCOMPARE(indexProblem(index), QString());
-    QCOMPARE(xmlOutline(index),
-             QStringList({"filelist", "file name=[playlist] path=[//xml/playlist.xml]"}));
+    QCOMPARE(indexOutline(index), QStringList({"filelist", "file name=[playlist] path=[" +
+                                                               playlistFolder + "playlist.xml]"}));
 }
 
 void CatalogueTest::killedWhileWriting_data() {
@@ -818,13 +962,17 @@ void CatalogueTest::killedWhileWriting() {
             {"--gate-" + gate, QString::number(line), stage.jukebox, stage.music, "playlist"});
         QVERIFY2(driver.waitForGate(gate), driver.errors());
         // Killed with the new file open and part of it on the disk.
-        const qint64 bytes = openBytesIn(driver.pid(), stage.xml);
+        const qint64 bytes = bytesBeingWritten(driver.pid(), stage);
         QVERIFY2(gate == "document" ? bytes > 100000 : bytes >= 0, QByteArray::number(bytes));
         driver.kill();
         QVERIFY(driver.finish());
         QVERIFY(driver.killed());
         ++tally.killed;
     }
+#ifdef Q_OS_WIN
+    QCOMPARE(removeKilledTemporaries(stage), 1);  // the one it was writing
+    ++tally.unfinished;
+#endif
     stage.verify(written, "playlist", albums);
     if (QTest::currentTestFailed()) {
         return;
@@ -860,8 +1008,8 @@ void CatalogueTest::killedAtRandomMoments() {
         // One run to learn how long a run takes here; its files are put back.
         Driver probe({stage.jukebox, stage.music, "playlist"});
         QVERIFY(probe.finish());
-        putFile(QFile::encodeName(stage.xml) + "playlist.xml", earlierDocument);
-        putFile(QFile::encodeName(stage.xml) + kIndex, earlierIndex);
+        putFile(nativeBytes(stage.xml) + "playlist.xml", earlierDocument);
+        putFile(nativeBytes(stage.xml) + kIndex, earlierIndex);
     }
     const qint64 runMs = std::max<qint64>(clock.elapsed(), 20);
 
@@ -877,27 +1025,32 @@ void CatalogueTest::killedAtRandomMoments() {
         killedHere += driver.killed() ? 1 : 0;
 
         QMap<QByteArray, QByteArray> after = snapshotFolder(stage.xml);
-        // A file that replaces an existing one is linked in under a temporary
-        // name beside it ("playlist.xml.AbCdEf") and then renamed over it; a
-        // kill between the two leaves that name behind, holding the complete
-        // new file. The index never lists it: its name does not end in ".xml".
+        // On Linux a new file is linked in under its temporary name only once
+        // complete; a kill between that and the rename leaves that name
+        // behind, holding the complete new file. On Windows it is written
+        // under that name from the start, so a kill leaves it complete or not.
         for (const QByteArray& name : after.keys()) {
             if (stage.before.contains(name)) {
                 continue;
             }
-            static const QRegularExpression leftover(
-                QStringLiteral("^(playlist\\.xml|%1)\\.[A-Za-z]{6}$")
-                    .arg(QRegularExpression::escape(QString::fromLatin1(kIndex))));
-            QVERIFY2(leftover.match(QString::fromUtf8(name)).hasMatch(), name.constData());
+            QVERIFY2(isTemporaryName(name), name.constData());
             const QByteArray bytes = after.take(name);
+            QVERIFY(QFile::remove(fromNativeBytes(nativeBytes(stage.xml) + name)));
+#ifdef Q_OS_WIN
+            const bool complete = name.startsWith("playlist.xml") ? documentProblem(bytes).isEmpty()
+                                                                  : indexProblem(bytes).isEmpty();
+            if (!complete) {
+                ++tally.unfinished;
+                continue;
+            }
+#endif
             if (name.startsWith("playlist.xml")) {
                 QCOMPARE(documentProblem(bytes), QString());
                 QCOMPARE(xmlOutline(bytes), QStringList("playlist type=[local]") + albums);
             } else {
                 QCOMPARE(indexProblem(bytes), QString());
-                QCOMPARE(xmlOutline(bytes), newIndex);
+                QCOMPARE(indexOutline(bytes), newIndex);
             }
-            QVERIFY(QFile::remove(QFile::decodeName(QFile::encodeName(stage.xml) + name)));
             ++tally.leftovers;
         }
         QCOMPARE(after.keys(), stage.before.keys());
@@ -909,7 +1062,7 @@ void CatalogueTest::killedAtRandomMoments() {
         const QByteArray index = after.value(kIndex);
         if (index != earlierIndex) {
             QCOMPARE(indexProblem(index), QString());
-            QCOMPARE(xmlOutline(index), newIndex);
+            QCOMPARE(indexOutline(index), newIndex);
         }
         for (auto it = after.begin(); it != after.end(); ++it) {
             if (it.key() != "playlist.xml" && it.key() != kIndex) {
@@ -919,6 +1072,26 @@ void CatalogueTest::killedAtRandomMoments() {
     }
     qInfo("%d of 16 runs killed before they ended", killedHere);
     tally.killed += killedHere;
+}
+
+/// Under Wine a replace that meets another one in flight onto the same file
+/// is often refused with ERROR_ACCESS_DENIED, where Linux's rename always
+/// goes through. True when
+/// `message` is the error that run then ends with, naming the document or the
+/// index with the system's reason; the run's own temporary file goes with it.
+bool refusedByWine(const Stage& stage, const QString& message) {
+#ifdef Q_OS_WIN
+    for (const QString& file : {QStringLiteral("playlist.xml"), QString::fromLatin1(kIndex)}) {
+        if (message == "message " + texts::english.error.arg(
+                                        stage.xml + file, systemReason("", ERROR_ACCESS_DENIED))) {
+            return true;
+        }
+    }
+#else
+    Q_UNUSED(stage)
+    Q_UNUSED(message)
+#endif
+    return false;
 }
 
 void CatalogueTest::twoRunsAtOnce_data() {
@@ -965,12 +1138,19 @@ void CatalogueTest::twoRunsAtOnce() {
     QVERIFY(b.finish());
     tally.concurrent += 2;
 
+    int refused = 0;
     for (const Driver* driver : {&a, &b}) {
         const QStringList events = driver->events();
+        if (underWine() && !events.isEmpty() && refusedByWine(stage, events.last())) {
+            ++refused;
+            continue;
+        }
         QVERIFY2(
             !events.isEmpty() && events.last() == driverDone(stage.xml, "playlist", false).last(),
             qPrintable(events.join(" | ")));
     }
+    QVERIFY(refused < 2);
+    tally.refusedByWine += refused;
     const QByteArray document = readBytes(stage.xml + "playlist.xml");
     QCOMPARE(documentProblem(document), QString());
     const QStringList outline = xmlOutline(document);
@@ -980,7 +1160,7 @@ void CatalogueTest::twoRunsAtOnce() {
 
     const QByteArray index = readBytes(stage.xml + kIndex);
     QCOMPARE(indexProblem(index), QString());
-    QCOMPARE(xmlOutline(index), QStringList("filelist") + expectedIndex(stage.xml));
+    QCOMPARE(indexOutline(index), QStringList("filelist") + expectedIndex(stage.xml));
     QCOMPARE(snapshotFolder(stage.xml).size(), playlistFolder ? stage.before.size() : 2);
 }
 
@@ -989,6 +1169,12 @@ void CatalogueTest::cleanupTestCase() {
         "catalogue: %d bad inputs, %d hostile trees, %d faults injected, %d processes killed, "
         "%d runs side by side, %d complete files left under a temporary name by a kill",
         tally.inputs, tally.trees, tally.faults, tally.killed, tally.concurrent, tally.leftovers);
+#ifdef Q_OS_WIN
+    qInfo(
+        "catalogue: %d half-written files left under a temporary name by a kill, %d runs side "
+        "by side whose replace Wine refused",
+        tally.unfinished, tally.refusedByWine);
+#endif
 }
 
 QTEST_GUILESS_MAIN(CatalogueTest)

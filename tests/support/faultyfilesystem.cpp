@@ -6,6 +6,10 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 class FaultyStream final : public fsservice::TextStream {
 public:
     FaultyStream(FaultyFileSystem& owner, QString path, std::unique_ptr<TextStream> real)
@@ -42,11 +46,19 @@ QString FaultyFileSystem::reason() {
     return qt_error_string(EIO);
 }
 
+int FaultyFileSystem::deniedCode() {
+#ifdef Q_OS_WIN
+    return ERROR_ACCESS_DENIED;
+#else
+    return EACCES;
+#endif
+}
+
 void FaultyFileSystem::failIf(Operation operation, const QString& path) {
     if (operation == Operation::GetFolder && m_operation == Operation::GetFolderDenied &&
         path.endsWith(m_pathEnd)) {
         ++m_fired;
-        throw fsservice::FsError::fromSystem(path, EACCES);
+        throw fsservice::FsError::fromSystem(path, deniedCode());
     }
     if (operation == m_operation && path.endsWith(m_pathEnd)) {
         ++m_fired;

@@ -29,6 +29,9 @@ public:
     int foldersRead() const { return m_foldersRead; }
 
     static QString reason();
+    /// The system's code for a folder this user may not open: EACCES, on
+    /// Windows ERROR_ACCESS_DENIED.
+    static int deniedCode();
 
     void CreateFolder(const QString& path) override;
     std::unique_ptr<fsservice::TextStream> CreateTextFile(const QString& path, bool overwrite,

@@ -6,7 +6,6 @@
 
 #include <QDir>
 
-#include <cerrno>
 
 using Operation = FaultyFileSystem::Operation;
 
@@ -45,7 +44,7 @@ QList<FaultRow> faultRows() {
 }
 
 QString faultReason(Operation operation) {
-    return operation == Operation::GetFolderDenied ? qt_error_string(EACCES)
+    return operation == Operation::GetFolderDenied ? qt_error_string(FaultyFileSystem::deniedCode())
                                                    : FaultyFileSystem::reason();
 }
 
@@ -98,7 +97,7 @@ QStringList Jukebox::leftOutEvents(const QString& name, const texts::Texts& t,
                                    const QStringList& leftOut) const {
     QStringList message{t.foldersLeftOut};
     for (const QString& folder : leftOut.mid(0, 10)) {
-        message << jukebox + "/" + folder;
+        message << QDir::toNativeSeparators(jukebox + "/" + folder);
     }
     if (leftOut.size() > 10) {
         message << t.moreLeftOut.arg(leftOut.size() - 10);

@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -16,6 +17,8 @@
 #include <functional>
 
 #include <windows.h>
+
+#include <tlhelp32.h>  // after windows.h, which it needs
 #endif
 
 MusicTree::MusicTree() {
@@ -196,37 +199,55 @@ void MusicTree::addEntries(const QStringList& entries) const {
 void MusicTree::addLink(const QString& relative, const QString& target) const {
     const QString full = m_dir.path() + u'/' + relative;
     QDir().mkpath(QFileInfo(full).path());
+    makeLink(full, target);
+}
+
+void makeLink(const QString& path, const QString& target) {
 #ifdef Q_OS_UNIX
-    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(full).constData()) !=
+    if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) !=
         0) {
-        qFatal("cannot link %s", qPrintable(full));
+        qFatal("cannot link %s", qPrintable(path));
     }
 #elif defined(Q_OS_WIN)
     // QFile::link would make a shortcut (.lnk), which no folder read follows.
-    const QString native = QDir::toNativeSeparators(full);
+    const QString native = QDir::toNativeSeparators(path);
     const QString targetPath =
-        QDir::isAbsolutePath(target) ? target : QFileInfo(full).absolutePath() + u'/' + target;
+        QDir::isAbsolutePath(target) ? target : QFileInfo(path).absolutePath() + u'/' + target;
     DWORD flags = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
     if (QFileInfo(targetPath).isDir()) {
         flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
     }
     const QString nativeTarget = QDir::toNativeSeparators(target);
     ::CreateSymbolicLinkW(wide(native), wide(nativeTarget), flags);
-    if (!isReparsePoint(full) && underWine()) {
+    if (!isReparsePoint(path) && underWine()) {
         // Wine shows a link of its host to a folder as a reparse point, one to
         // a file as that file, and a broken one not at all.
         runOnHost({QStringLiteral("ln"), QStringLiteral("-s"),
                    QDir::isAbsolutePath(target) ? unixPathUnderWine(target) : target,
-                   unixPathUnderWine(full)});
-    } else if (!isReparsePoint(full)) {
-        qFatal("cannot link %s (Windows makes links only in Developer Mode)", qPrintable(full));
+                   unixPathUnderWine(path)});
+    } else if (!isReparsePoint(path)) {
+        qFatal("cannot link %s (Windows makes links only in Developer Mode)", qPrintable(path));
     }
 #else
-    if (!QFile::link(target, full)) {
-        qFatal("cannot link %s", qPrintable(full));
+    if (!QFile::link(target, path)) {
+        qFatal("cannot link %s", qPrintable(path));
     }
 #endif
 }
+
+#ifdef Q_OS_WIN
+void addFilesThroughHost(const QString& folder, const QStringList& names) {
+    QTemporaryFile list(QDir::tempPath() + QStringLiteral("/trackfold-names-XXXXXX"));
+    if (!list.open() || list.write(names.join(QChar(0)).toUtf8() + '\0') < 0 || !list.flush()) {
+        qFatal("cannot write the names for %s: %s", qPrintable(folder),
+               qPrintable(list.errorString()));
+    }
+    list.close();
+    runOnHost({QStringLiteral("env"), QStringLiteral("-C"), unixPathUnderWine(folder),
+               QStringLiteral("xargs"), QStringLiteral("-0"), QStringLiteral("-a"),
+               unixPathUnderWine(list.fileName()), QStringLiteral("touch"), QStringLiteral("--")});
+}
+#endif
 
 QString MusicTree::asDrive() {
 #ifdef Q_OS_WIN
@@ -346,6 +367,7 @@ QString systemReason(const char* posix, int windowsCode) {
 #endif
 }
 
+#ifndef Q_OS_WIN
 namespace {
 
 int entriesOf(const QString& folder) {
@@ -354,10 +376,76 @@ int entriesOf(const QString& folder) {
 }
 
 }  // namespace
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The system's list of every open handle (SystemExtendedHandleInformation),
+// which Wine also keeps; its GetProcessHandleCount always says 0.
+struct HandleEntry {
+    void* object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT creatorBackTraceIndex;
+    USHORT objectType;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct HandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry entries[1];
+};
+constexpr ULONG kExtendedHandleInformation = 64;
+constexpr LONG kInfoLengthMismatch = LONG(0xC0000004);
+
+}  // namespace
+#endif
 
 int openDescriptors() {
+#ifdef Q_OS_WIN
+    using Query = LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    LONG status;
+    while ((status = query(kExtendedHandleInformation, buffer.data(), ULONG(buffer.size()),
+                           nullptr)) == kInfoLengthMismatch) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) {
+        qFatal("cannot list handles: status %lx", static_cast<unsigned long>(status));
+    }
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.constData());
+    int handles = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i) {
+        handles += list->entries[i].processId == ::GetCurrentProcessId() ? 1 : 0;
+    }
+    return handles;
+#else
     return entriesOf(QStringLiteral("/proc/self/fd"));
+#endif
 }
+
+#ifdef Q_OS_WIN
+int runningThreads() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        qFatal("cannot list threads: %s", qPrintable(qt_error_string(int(::GetLastError()))));
+    }
+    int threads = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (bool more = ::Thread32First(snapshot, &entry); more;
+         more = ::Thread32Next(snapshot, &entry)) {
+        threads += entry.th32OwnerProcessID == ::GetCurrentProcessId() ? 1 : 0;
+    }
+    ::CloseHandle(snapshot);
+    return threads;
+}
+#endif
 
 #ifdef Q_OS_UNIX
 namespace {

@@ -58,6 +58,18 @@ private:
     QString m_driveLink;  // under Wine: the link in the prefix that makes the drive
 };
 
+/// A symbolic link at the path `path` pointing to `target` (used as given,
+/// '/' between names), made as MusicTree::addLink makes it.
+void makeLink(const QString& path, const QString& target);
+
+#ifdef Q_OS_WIN
+/// Under Wine: creates the empty files `names` in the folder `folder` through
+/// Wine's Unix host, in one command. Wine looks through the whole folder for
+/// each name it creates (to match it in any letter case), which makes a folder
+/// of many thousand files take minutes.
+void addFilesThroughHost(const QString& folder, const QStringList& names);
+#endif
+
 /// Makes `path` the process's current directory for one scope.
 class CurrentDirectoryScope {
 public:
@@ -72,17 +84,21 @@ private:
 /// Reads a whole file; an empty array when it cannot be read.
 QByteArray readBytes(const QString& path);
 
-/// How many descriptors this process has open (the entries of /proc/self/fd).
+/// How many descriptors this process has open: the entries of /proc/self/fd,
+/// on Windows its handles.
 int openDescriptors();
+
+#if defined(Q_OS_UNIX) || defined(Q_OS_WIN)
+/// How many threads this process runs (the entries of /proc/self/task, on
+/// Windows the system's list of threads).
+int runningThreads();
+#endif
 
 /// A RealFileSystem's slow read that makes it read ahead from the first
 /// folder on, however quickly the test's folders come from the cache.
 inline constexpr std::chrono::microseconds kReadAheadAlways{0};
 
 #ifdef Q_OS_UNIX
-/// How many threads this process runs (the entries of /proc/self/task).
-int runningThreads();
-
 /// For one scope, runs the process as an unprivileged user when it runs as
 /// root, for whom no folder is ever shut; `tree` is handed to that user first.
 class Unprivileged {

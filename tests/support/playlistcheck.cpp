@@ -1,20 +1,28 @@
 #include "playlistcheck.h"
 
+#include "musictree.h"
 #include "playlistxml.h"
 #include "treemodel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
+#ifdef Q_OS_UNIX
 QByteArray readAt(int dirFd, const char* name) {
     QByteArray bytes;
     const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -29,6 +37,34 @@ QByteArray readAt(int dirFd, const char* name) {
     ::close(fd);
     return bytes;
 }
+#endif
+
+#ifdef Q_OS_WIN
+struct Entry {
+    QString name;
+    DWORD attributes;
+};
+
+// Every entry of `folder` but "." and "..", as the system lists them.
+std::vector<Entry> entriesOf(const QString& folder) {
+    std::vector<Entry> entries;
+    const QString pattern = QDir::toNativeSeparators(folder) +
+                            (folder.endsWith(u'\\') || folder.endsWith(u'/') ? "*" : "\\*");
+    WIN32_FIND_DATAW data;
+    const HANDLE find = ::FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.utf16()), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return entries;
+    }
+    do {
+        const QString name = QString::fromWCharArray(data.cFileName);
+        if (name != QLatin1String(".") && name != QLatin1String("..")) {
+            entries.push_back(Entry{name, data.dwFileAttributes});
+        }
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    return entries;
+}
+#endif
 
 // Splits text into lines that each end in CR LF; an empty text when a line
 // ends otherwise or a lone CR or LF stands in a line.
@@ -62,6 +98,14 @@ QString outlineProblem(const QByteArray& bytes) {
 
 QMap<QByteArray, QByteArray> snapshotFolder(const QString& folder) {
     QMap<QByteArray, QByteArray> files;
+#ifdef Q_OS_WIN
+    for (const Entry& entry : entriesOf(folder)) {
+        const bool regular =
+            !(entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+        files.insert(entry.name.toUtf8(),
+                     regular ? readBytes(QDir(folder).filePath(entry.name)) : QByteArray());
+    }
+#else
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir) {
         return files;
@@ -77,6 +121,7 @@ QMap<QByteArray, QByteArray> snapshotFolder(const QString& folder) {
         files.insert(name, regular ? readAt(::dirfd(dir), d->d_name) : QByteArray());
     }
     ::closedir(dir);
+#endif
     return files;
 }
 
@@ -100,11 +145,36 @@ QString documentProblem(const QByteArray& bytes) {
     return outlineProblem(bytes);
 }
 
-QString indexProblem(const QByteArray& bytes) {
+namespace {
+
+// The index's text, or a null text when its bytes are not text in its code page.
+QString indexText(const QByteArray& bytes) {
+#ifdef Q_OS_WIN
+    if (bytes.isEmpty()) {
+        return QStringLiteral("");
+    }
+    const int units = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.constData(),
+                                            int(bytes.size()), nullptr, 0);
+    if (units <= 0) {
+        return {};
+    }
+    QString text(units, Qt::Uninitialized);
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.constData(), int(bytes.size()),
+                          reinterpret_cast<wchar_t*>(text.data()), units);
+    return text;
+#else
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(bytes);
-    if (decoder.hasError() || bytes.startsWith("\xEF\xBB\xBF")) {
-        return QStringLiteral("not UTF-8 without a mark");
+    return decoder.hasError() ? QString() : text;
+#endif
+}
+
+}  // namespace
+
+QString indexProblem(const QByteArray& bytes) {
+    const QString text = indexText(bytes);
+    if (text.isNull() || bytes.startsWith("\xEF\xBB\xBF")) {
+        return QStringLiteral("not 8-bit text without a mark");
     }
     QStringList lines;
     if (QString problem = linesProblem(
@@ -113,7 +183,24 @@ QString indexProblem(const QByteArray& bytes) {
         !problem.isEmpty()) {
         return problem;
     }
-    return outlineProblem(bytes);
+    return outlineProblem(text.toUtf8());
+}
+
+QStringList indexOutline(const QByteArray& bytes) {
+    return xmlOutline(indexText(bytes).toUtf8());
+}
+
+QString throughIndexCodePage(const QString& text) {
+#ifdef Q_OS_WIN
+    const auto* units = reinterpret_cast<const wchar_t*>(text.utf16());
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, 0, units, int(text.size()), nullptr, 0, nullptr, nullptr);
+    QByteArray bytes(size, Qt::Uninitialized);
+    ::WideCharToMultiByte(CP_ACP, 0, units, int(text.size()), bytes.data(), size, nullptr, nullptr);
+    return indexText(bytes);
+#else
+    return text;
+#endif
 }
 
 bool indexPatternMatches(const QString& name) {
@@ -123,6 +210,18 @@ bool indexPatternMatches(const QString& name) {
 
 QStringList expectedIndex(const QString& xml) {
     QStringList names;
+#ifdef Q_OS_WIN
+    // Hidden and system are attributes there; a link to a file shows as that file.
+    for (const Entry& entry : entriesOf(xml)) {
+        if (entry.name == QStringLiteral("brantwell-playlists.xml") ||
+            !indexPatternMatches(entry.name) ||
+            (entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE))) {
+            continue;
+        }
+        names << entry.name;
+    }
+#else
     DIR* dir = ::opendir(QFile::encodeName(xml).constData());
     if (!dir) {
         return {QStringLiteral("cannot read ") + xml};
@@ -138,6 +237,7 @@ QStringList expectedIndex(const QString& xml) {
         names << name;
     }
     ::closedir(dir);
+#endif
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return referenceNameOrder(a, b) < 0; });
     QStringList entries;
@@ -145,7 +245,8 @@ QStringList expectedIndex(const QString& xml) {
         QString playlist = name;
         playlist.remove(QStringLiteral(".xml"), Qt::CaseInsensitive);
         entries << QStringLiteral("file name=[%1] path=[%2]")
-                       .arg(asParsed(playlist), asParsed(xml + name));
+                       .arg(asParsed(throughIndexCodePage(playlist)),
+                            asParsed(throughIndexCodePage(xml + name)));
     }
     return entries;
 }

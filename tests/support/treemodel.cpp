@@ -1,13 +1,22 @@
 #include "treemodel.h"
 
+#include "musictree.h"
+
+#include <QDir>
+#include <QFile>
 #include <QStringDecoder>
 #include <QtGlobal>
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 TreeNode& TreeNode::folder(const QByteArray& name) {
     for (TreeNode& child : children) {
@@ -15,7 +24,7 @@ TreeNode& TreeNode::folder(const QByteArray& name) {
             return child;
         }
     }
-    children.push_back(TreeNode{Kind::Folder, name, 0, {}});
+    children.push_back(TreeNode{Kind::Folder, name, 0, {}, false, false});
     return children.back();
 }
 
@@ -31,6 +40,41 @@ QString nameText(const QByteArray& name) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
     return decoder(name);
+}
+
+QByteArray nativeBytes(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+QString fromNativeBytes(const QByteArray& path) {
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(path);
+#else
+    return QFile::decodeName(path);
+#endif
+}
+
+bool isHiddenFile(const TreeNode& file) {
+#ifdef Q_OS_WIN
+    // Wine gives the files of its host whose names start with '.' the hidden
+    // attribute, as that host hides them.
+    return file.hidden || (underWine() && file.name.startsWith('.'));
+#else
+    return file.name.startsWith('.');
+#endif
+}
+
+bool isSystemFile(const TreeNode& file) {
+#ifdef Q_OS_WIN
+    if (file.system) {
+        return true;
+    }
+#endif
+    return file.kind == TreeNode::Kind::Fifo || file.kind == TreeNode::Kind::BrokenLink;
 }
 
 namespace {
@@ -55,9 +99,13 @@ TreeNode parseTree(const QList<QByteArray>& entries) {
     TreeNode root;
     for (const QByteArray& entry : entries) {
         QByteArray path = entry;
-        TreeNode leaf{TreeNode::Kind::File, {}, 0, {}};
+        TreeNode leaf{TreeNode::Kind::File, {}, 0, {}, false, false};
         QByteArray target;
-        if (const qsizetype arrow = path.indexOf(" -> "); arrow >= 0) {
+        if (path.endsWith(" (hidden)") || path.endsWith(" (system)")) {
+            leaf.hidden = path.endsWith("(hidden)");
+            leaf.system = !leaf.hidden;
+            path.chop(9);
+        } else if (const qsizetype arrow = path.indexOf(" -> "); arrow >= 0) {
             target = path.mid(arrow + 4);
             path.truncate(arrow);
             const int up = levelsUp(target);
@@ -87,6 +135,16 @@ TreeNode parseTree(const QList<QByteArray>& entries) {
 
 namespace {
 
+// The target of a link `up` levels up: "." for the folder holding it.
+QByteArray upTarget(int up) {
+    QByteArray target = ".";
+    for (int i = 0; i < up; ++i) {
+        target = i == 0 ? QByteArray("..") : target + "/..";
+    }
+    return target;
+}
+
+#ifdef Q_OS_UNIX
 [[noreturn]] void refused(const char* what, const QByteArray& name) {
     qFatal("cannot create %s %s: %s", what, name.constData(), strerror(errno));
 }
@@ -125,19 +183,89 @@ void buildInside(int dirFd, const TreeNode& folder) {
                     refused("link", child.name);
                 }
                 break;
-            case TreeNode::Kind::LinkUp: {
-                QByteArray target = ".";
-                for (int i = 0; i < child.up; ++i) {
-                    target = i == 0 ? QByteArray("..") : target + "/..";
-                }
-                if (::symlinkat(target.constData(), dirFd, name) != 0) {
+            case TreeNode::Kind::LinkUp:
+                if (::symlinkat(upTarget(child.up).constData(), dirFd, name) != 0) {
                     refused("link", child.name);
                 }
                 break;
-            }
         }
     }
 }
+#endif
+#ifdef Q_OS_WIN
+[[noreturn]] void refused(const char* what, const QString& path) {
+    qFatal("cannot create %s %s: %s", what, qPrintable(path),
+           qPrintable(qt_error_string(int(::GetLastError()))));
+}
+
+const wchar_t* wide(const QString& text) {
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+// Paths past MAX_PATH open only in this form.
+QString longForm(const QString& path) {
+    return path.startsWith(QLatin1String("\\\\")) ? path : QStringLiteral("\\\\?\\") + path;
+}
+
+// Plain files in a folder past this many are made through Wine's host.
+constexpr qsizetype kManyFiles = 1000;
+
+bool isPlainFile(const TreeNode& node) {
+    return node.kind == TreeNode::Kind::File && !node.hidden && !node.system;
+}
+
+void buildInside(const QString& folderPath, const TreeNode& folder) {
+    const bool throughHost =
+        underWine() &&
+        std::count_if(folder.children.begin(), folder.children.end(), isPlainFile) > kManyFiles;
+    if (throughHost) {
+        QStringList names;
+        for (const TreeNode& child : folder.children) {
+            if (isPlainFile(child)) {
+                names << nameText(child.name);
+            }
+        }
+        addFilesThroughHost(folderPath, names);
+    }
+    for (const TreeNode& child : folder.children) {
+        const QString path = folderPath + u'\\' + nameText(child.name);
+        if (throughHost && isPlainFile(child)) {
+            continue;
+        }
+        switch (child.kind) {
+            case TreeNode::Kind::Folder:
+                if (!::CreateDirectoryW(wide(longForm(path)), nullptr) &&
+                    ::GetLastError() != ERROR_ALREADY_EXISTS) {
+                    refused("folder", path);
+                }
+                buildInside(path, child);
+                break;
+            case TreeNode::Kind::File: {
+                DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+                if (child.hidden || child.system) {
+                    attributes = (child.hidden ? FILE_ATTRIBUTE_HIDDEN : 0) |
+                                 (child.system ? FILE_ATTRIBUTE_SYSTEM : 0);
+                }
+                const HANDLE file = ::CreateFileW(wide(longForm(path)), GENERIC_WRITE, 0, nullptr,
+                                                  OPEN_ALWAYS, attributes, nullptr);
+                if (file == INVALID_HANDLE_VALUE) {
+                    refused("file", path);
+                }
+                ::CloseHandle(file);
+                break;
+            }
+            case TreeNode::Kind::Fifo:
+                qFatal("cannot create FIFO %s: Windows has none", qPrintable(path));
+            case TreeNode::Kind::BrokenLink:
+                makeLink(path, QStringLiteral("no such target"));
+                break;
+            case TreeNode::Kind::LinkUp:
+                makeLink(path, QString::fromLatin1(upTarget(child.up)));
+                break;
+        }
+    }
+}
+#endif
 
 void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& prefix) {
     for (const TreeNode& child : folder.children) {
@@ -155,7 +283,9 @@ void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& 
                 describeInto(lines, child, path + '/');
                 break;
             case TreeNode::Kind::File:
-                lines << QString::fromLatin1(path);
+                lines << QString::fromLatin1(path) +
+                             (child.hidden ? QStringLiteral(" (hidden)") : QString()) +
+                             (child.system ? QStringLiteral(" (system)") : QString());
                 break;
             case TreeNode::Kind::Fifo:
                 lines << QString::fromLatin1(path + " |");
@@ -173,12 +303,16 @@ void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& 
 }  // namespace
 
 void buildTree(const QByteArray& nativePath, const TreeNode& folder) {
+#ifdef Q_OS_WIN
+    buildInside(QDir::toNativeSeparators(fromNativeBytes(nativePath)), folder);
+#else
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         refused("tree in", nativePath);
     }
     buildInside(fd, folder);
     ::close(fd);
+#endif
 }
 
 QString describeTree(const TreeNode& folder) {
@@ -264,8 +398,10 @@ QString asParsed(QStringView raw) {
 
 namespace {
 
+const QChar kSeparator = QDir::separator();
+
 QString joined(const QString& folderPath, const QString& name) {
-    return folderPath.endsWith(u'/') ? folderPath + name : folderPath + u'/' + name;
+    return folderPath.endsWith(kSeparator) ? folderPath + name : folderPath + kSeparator + name;
 }
 
 struct Walk {
@@ -282,6 +418,9 @@ struct Walk {
         std::vector<Named> folders;
         std::vector<Named> files;
         for (const TreeNode& child : folder.children) {
+            if (child.kind == TreeNode::Kind::BrokenLink && underWine()) {
+                continue;
+            }
             const Named named{nameText(child.name), &child};
             if (child.kind == TreeNode::Kind::Folder || child.kind == TreeNode::Kind::LinkUp) {
                 folders.push_back(named);
@@ -296,12 +435,12 @@ struct Walk {
         std::sort(files.begin(), files.end(), byName);
 
         const bool album = std::any_of(files.begin(), files.end(), [](const Named& file) {
-            return file.node->kind == TreeNode::Kind::File && !file.name.startsWith(u'.') &&
+            return !isHiddenFile(*file.node) && !isSystemFile(*file.node) &&
                    file.name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive);
         });
         if (album) {
             QString title = pathText;
-            if (!typed.isEmpty() && typed.count(u'/') == typed.size()) {
+            if (!typed.isEmpty() && typed.count(kSeparator) == typed.size()) {
                 // The root: only its own part, at the front, goes.
                 if (title.startsWith(typed)) {
                     title.remove(0, typed.size());
@@ -310,9 +449,9 @@ struct Walk {
                 title.remove(typed, Qt::CaseInsensitive);
             }
             if (title.isEmpty()) {
-                title = path.mid(path.lastIndexOf(u'/') + 1);
+                title = path.mid(path.lastIndexOf(kSeparator) + 1);
             }
-            title.replace(u'/', u' ');
+            title.replace(kSeparator, u' ');
             lines << QStringLiteral("album path=[%1] title=[%2]")
                          .arg(asParsed(pathText), asParsed(trimmed(title)));
             for (const Named& file : files) {
