@@ -483,8 +483,7 @@ void FsServiceTest::streamEncodings_data() {
 #ifdef Q_OS_WIN
     // The ANSI code page: Windows-1252 under Wine's default, where each UTF-16
     // unit of a character it cannot hold becomes "?" (two for the note).
-    QTest::newRow("8-bit: ANSI code page 1252, no mark")
-        << false << QByteArray("A\xE9??\r\nx\r\n");
+    QTest::newRow("8-bit: ANSI code page 1252, no mark") << false << QByteArray("A\xE9??\r\nx\r\n");
 #else
     QTest::newRow("8-bit: UTF-8, no mark")
         << false << QByteArray("A\xC3\xA9\xF0\x9F\x8E\xB5\r\nx\r\n");

@@ -6,7 +6,6 @@
 
 #include <QDir>
 
-
 using Operation = FaultyFileSystem::Operation;
 
 const texts::Texts& textsFor(const QString& language) {
