@@ -61,11 +61,11 @@ void removeContents(int fd) {
 #endif
 
 #ifdef Q_OS_WIN
-namespace {
-
 const wchar_t* wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
 }
+
+namespace {
 
 // Wine's Unix path for a Windows one.
 QString unixPathUnderWine(const QString& path) {

@@ -118,6 +118,11 @@ private:
 /// True when this Windows program runs under Wine.
 bool underWine();
 
+#ifdef Q_OS_WIN
+/// The text as Windows' wide-character calls take it; valid while `text` is.
+const wchar_t* wide(const QString& text);
+#endif
+
 /// The system's text for a failure: `posix` where errno texts are the
 /// system's, the text of the GetLastError code `windowsCode` on Windows
 /// (which differs between Windows and Wine, and between languages).

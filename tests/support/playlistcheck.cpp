@@ -51,7 +51,7 @@ std::vector<Entry> entriesOf(const QString& folder) {
     const QString pattern = QDir::toNativeSeparators(folder) +
                             (folder.endsWith(u'\\') || folder.endsWith(u'/') ? "*" : "\\*");
     WIN32_FIND_DATAW data;
-    const HANDLE find = ::FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.utf16()), &data);
+    const HANDLE find = ::FindFirstFileW(wide(pattern), &data);
     if (find == INVALID_HANDLE_VALUE) {
         return entries;
     }
@@ -192,7 +192,7 @@ QStringList indexOutline(const QByteArray& bytes) {
 
 QString throughIndexCodePage(const QString& text) {
 #ifdef Q_OS_WIN
-    const auto* units = reinterpret_cast<const wchar_t*>(text.utf16());
+    const wchar_t* const units = wide(text);
     const int size =
         ::WideCharToMultiByte(CP_ACP, 0, units, int(text.size()), nullptr, 0, nullptr, nullptr);
     QByteArray bytes(size, Qt::Uninitialized);

@@ -198,10 +198,6 @@ void buildInside(int dirFd, const TreeNode& folder) {
            qPrintable(qt_error_string(int(::GetLastError()))));
 }
 
-const wchar_t* wide(const QString& text) {
-    return reinterpret_cast<const wchar_t*>(text.utf16());
-}
-
 // Paths past MAX_PATH open only in this form.
 QString longForm(const QString& path) {
     return path.startsWith(QLatin1String("\\\\")) ? path : QStringLiteral("\\\\?\\") + path;

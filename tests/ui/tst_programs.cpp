@@ -89,9 +89,7 @@ QString versionText(const QByteArray& info, const QString& language, const QStri
     const QString key = "\\StringFileInfo\\" + language + "04b0\\" + name;
     void* value = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueW(info.constData(), reinterpret_cast<LPCWSTR>(key.utf16()), &value,
-                          &length) ||
-        length == 0) {
+    if (!::VerQueryValueW(info.constData(), wide(key), &value, &length) || length == 0) {
         return QStringLiteral("(none)");
     }
     // The length counts the closing zero.
@@ -304,7 +302,7 @@ void ProgramsTest::versionResourceAndIcon() {
     QFETCH(QString, language);
     QFETCH(QString, description);
     const QString native = QDir::toNativeSeparators(program);
-    const auto file = reinterpret_cast<LPCWSTR>(native.utf16());
+    const wchar_t* const file = wide(native);
 
     const DWORD size = ::GetFileVersionInfoSizeW(file, nullptr);
     QVERIFY2(size > 0, qPrintable(qt_error_string(int(::GetLastError()))));
@@ -327,8 +325,8 @@ void ProgramsTest::versionResourceAndIcon() {
     ::EnumResourceNamesW(module, RT_GROUP_ICON, firstName, reinterpret_cast<LONG_PTR>(&icon));
     QCOMPARE(icon, "IDI_ICON1");
     for (const int side : {16, 32}) {
-        HICON handle = static_cast<HICON>(::LoadImageW(
-            module, reinterpret_cast<LPCWSTR>(icon.utf16()), IMAGE_ICON, side, side, 0));
+        HICON handle =
+            static_cast<HICON>(::LoadImageW(module, wide(icon), IMAGE_ICON, side, side, 0));
         QVERIFY2(handle, qPrintable(QString::number(side)));
         ICONINFO parts{};
         QVERIFY(::GetIconInfo(handle, &parts));
