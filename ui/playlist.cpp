@@ -209,6 +209,8 @@ void Playlist::runLongWork(writer::ScanProgress& progress, const std::function<v
     std::optional<OverrideCursor> busy;
     QTimer delay;
     delay.setSingleShot(true);
+    // A coarse timer may fire a twentieth early.
+    delay.setTimerType(Qt::PreciseTimer);
     connect(&delay, &QTimer::timeout, &box, [&] {
         // The box can be pressed, so the pointer says busy rather than wait.
         busy.emplace(Qt::BusyCursor);
