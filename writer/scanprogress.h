@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMutex>
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 namespace writer {
 
@@ -47,7 +47,7 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::atomic<int> m_foldersRead{0};
     std::atomic<int> m_albums{0};
-    mutable QMutex m_folderLock;
+    mutable std::mutex m_folderLock;
     QString m_folder;
 };
 
