@@ -66,11 +66,14 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
         if (m_readingAhead) {
             const Sequence::iterator rest = m_sequence.begin();
             std::size_t queued = queueSubFolders(rest, folder, 0);
-            const std::optional<std::size_t> index = indexOf(parent, sub);
-            if (!wasReadingAhead && index) {
+            if (!wasReadingAhead) {
                 // The siblings still to come are as far from the cache, and
                 // the walk asks for them once it is through with this one.
-                queued += queueSubFolders(rest, parent, *index + 1);
+                const std::vector<SubFolder>& siblings = parent.SubFolders();
+                const auto at = std::ranges::find(siblings, sub.Path, &SubFolder::Path);
+                if (at != siblings.end()) {
+                    queued += queueSubFolders(rest, parent, std::size_t(at - siblings.begin()) + 1);
+                }
             }
             wake(queued);
         }
@@ -233,39 +236,14 @@ void ReadAhead::drop(Sequence::iterator from, Sequence::iterator to) {
 }
 
 ReadAhead::Sequence::iterator ReadAhead::find(const Folder& parent, const SubFolder& sub) {
-    // The walk's copy of the parent and the one kept here are two objects; the
-    // sub-folder is known by its place among its siblings, and the parent by
-    // its path and id.
-    if (m_sequence.empty()) {
-        return m_sequence.end();
-    }
-    const std::optional<std::size_t> index = indexOf(parent, sub);
-    if (!index) {
-        return m_sequence.end();
-    }
-    for (auto it = m_sequence.begin(); it != m_sequence.end(); ++it) {
-        const Entry& entry = **it;
-        if (entry.index == *index && entry.sub().Path == sub.Path &&
-            entry.parent->SubFolders().size() == parent.SubFolders().size() &&
-            entry.parent->Path() == parent.Path() && entry.parent->id() == parent.id()) {
-            return it;
-        }
-    }
-    return m_sequence.end();
+    // Each folder of a walk has a path of its own: the names down to it.
+    return std::ranges::find_if(m_sequence, [&](const std::shared_ptr<Entry>& entry) {
+        return entry->sub().Path == sub.Path && entry->parent->id() == parent.id();
+    });
 }
 
 std::size_t ReadAhead::entriesOf(const Folder& folder) {
     return folder.SubFolders().size() + std::size_t(std::ranges::size(folder.Files()));
-}
-
-std::optional<std::size_t> ReadAhead::indexOf(const Folder& parent, const SubFolder& sub) {
-    const std::vector<SubFolder>& siblings = parent.SubFolders();
-    const std::less<const SubFolder*> before;
-    if (siblings.empty() || before(&sub, siblings.data()) ||
-        !before(&sub, siblings.data() + siblings.size())) {
-        return std::nullopt;
-    }
-    return std::size_t(&sub - siblings.data());
 }
 
 ReadAhead::Sequence::iterator ReadAhead::firstQueued() {

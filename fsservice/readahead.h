@@ -93,8 +93,6 @@ private:
     Sequence::iterator firstQueued();
     /// How many files and sub-folders `folder` holds.
     static std::size_t entriesOf(const Folder& folder);
-    /// `sub`'s place among `parent`'s sub-folders, if it is one of them.
-    static std::optional<std::size_t> indexOf(const Folder& parent, const SubFolder& sub);
 
     const int m_readers;
     const ReadSub m_readSub;
