@@ -29,13 +29,6 @@ constexpr int kMaxOpenHandles = 64;
 // are ever touched, so a small folder costs one page and a big one few calls.
 constexpr std::size_t kReadBlock = 64 * 1024;
 
-// A folder that needs a second read holds more than a thousand entries. Its
-// files and their names then get room for this many at once: room never
-// written to costs address space only, while every regrowth copies all entries
-// into fresh pages (the wide folder in bench/run).
-constexpr std::size_t kBigFolderFiles = std::size_t(1) << 18;
-constexpr qsizetype kBigFolderNameUnits = qsizetype(1) << 22;
-
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
 // Units of room for a name decoded on the stack. Linux file systems hold
@@ -58,10 +51,6 @@ QStringView decodeName(QStringDecoder& decoder, QByteArrayView bytes, QChar (&ro
     }
     spill = decoder(bytes);
     return spill;
-}
-
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
 }  // namespace
@@ -195,16 +184,13 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
     QChar room[kNameRoom];
     QString spill;
 
-    for (int pass = 0;; ++pass) {
+    for (;;) {
         const ssize_t filled = ::getdents64(directory.get(), buffer.get(), kReadBlock);
         if (filled == 0) {
             break;
         }
         if (filled < 0) {
             throw FsError::fromSystem(path, errno);
-        }
-        if (pass == 1) {
-            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
         }
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
@@ -257,21 +243,31 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
         throw FsError::fromSystem(path, errno);
     }
 
-    contents.sortByName();
     // A folder without sub-folders is never asked for one: it keeps nothing.
     std::shared_ptr<FolderHandle> handle;
     if (!contents.subFolders.empty()) {
         handle = std::make_shared<FolderHandle>(std::move(nativePath), contents.subFolders.size());
         handle->hold(std::move(directory), openHandles, kMaxOpenHandles);
     }
-    return Folder(path, std::move(contents), idOf(st), std::move(handle));
+    return contents.finish(path, idOf(st), std::move(handle));
 }
+
+class LinuxFolderReader final : public FolderReader {
+public:
+    Folder read(const QString& path) override;
+    Folder read(const Folder& parent, const SubFolder& sub) override;
+
+private:
+    // How many directories the handles this reader gave out hold open; shared
+    // with the handles, which may outlive the reader.
+    const std::shared_ptr<std::atomic<int>> m_openHandles = std::make_shared<std::atomic<int>>(0);
+};
 
 }  // namespace
 
-LinuxFolderReader::LinuxFolderReader() : m_openHandles(std::make_shared<std::atomic<int>>(0)) {}
-
-LinuxFolderReader::~LinuxFolderReader() = default;
+std::unique_ptr<FolderReader> makeNativeReader() {
+    return std::make_unique<LinuxFolderReader>();
+}
 
 Folder LinuxFolderReader::read(const QString& path) {
     QByteArray nativePath = QFile::encodeName(path);
