@@ -40,17 +40,52 @@ FolderId idOf(const struct stat& st) {
     return FolderId{quint64(st.st_dev), quint64(st.st_ino), {}};
 }
 
-// Decodes the UTF-8 name `bytes` into `room`, or into `spill` when it does
-// not fit there. A name that is not valid UTF-8 reads with U+FFFD for its bad
-// bytes. A name may begin with U+FEFF: it stays, or the path written for the
-// file would name another one (Qt's decoders drop it by default).
-QStringView decodeName(QStringDecoder& decoder, QByteArrayView bytes, QChar (&room)[kNameRoom],
-                       QString& spill) {
-    if (bytes.size() <= kNameRoom) {
-        return QStringView(room, decoder.appendToBuffer(room, bytes) - room);
+// Decodes names from UTF-8 into room of its own, without a heap block for
+// each. A name that is not valid UTF-8 reads with U+FFFD for its bad bytes. A
+// name may begin with U+FEFF: it stays, or the path written for the file would
+// name another one (Qt's decoders drop it by default).
+class NameDecoder {
+public:
+    /// The name `bytes`, valid until the next call.
+    QStringView operator()(QByteArrayView bytes) {
+        if (bytes.size() <= kNameRoom) {
+            return QStringView(m_room, m_decoder.appendToBuffer(m_room, bytes) - m_room);
+        }
+        m_spill = m_decoder(bytes);
+        return m_spill;
     }
-    spill = decoder(bytes);
-    return spill;
+
+private:
+    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                       QStringDecoder::Flag::ConvertInitialBom};
+    QChar m_room[kNameRoom];
+    QString m_spill;
+};
+
+// Files one entry of the folder open at `directory` (whose path is `path`) in
+// `contents`: a sub-folder, or a file with its marks. Only links, and file
+// systems that give no type, cost a stat.
+void addEntry(FolderContents& contents, int directory, const QString& path, const dirent64& entry,
+              NameDecoder& decode) {
+    const char* raw = entry.d_name;
+    const qsizetype length = qsizetype(std::strlen(raw));
+    bool folder = entry.d_type == DT_DIR;
+    bool system = entry.d_type != DT_DIR && entry.d_type != DT_REG;  // FIFO, socket, device
+    const bool link = entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
+    if (link) {
+        struct stat st;
+        const bool found = ::fstatat(directory, raw, &st, 0) == 0;
+        folder = found && S_ISDIR(st.st_mode);
+        // A broken link is neither a folder nor a file.
+        system = !found || (!folder && !S_ISREG(st.st_mode));
+    }
+    const QStringView name = decode(QByteArrayView(raw, length));
+    if (!folder) {
+        contents.addFile(name, raw[0] == '.', system);
+        return;
+    }
+    contents.subFolders.push_back(
+        SubFolder{joinPath(path, name), name.toString(), QByteArray(raw, length), link});
 }
 
 }  // namespace
@@ -179,11 +214,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
     // One buffer for each thread that reads, kept for its next folders.
     thread_local const std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     FolderContents contents;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    QChar room[kNameRoom];
-    QString spill;
-
+    NameDecoder decode;
     for (;;) {
         const ssize_t filled = ::getdents64(directory.get(), buffer.get(), kReadBlock);
         if (filled == 0) {
@@ -195,43 +226,9 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
             at += entry->d_reclen;
-            const char* raw = entry->d_name;
-            if (isDotOrDotDot(raw)) {
-                continue;
+            if (!isDotOrDotDot(entry->d_name)) {
+                addEntry(contents, directory.get(), path, *entry, decode);
             }
-            const qsizetype length = qsizetype(std::strlen(raw));
-            bool folder = false;
-            bool system = false;
-            const bool link = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
-            switch (entry->d_type) {
-                case DT_DIR:
-                    folder = true;
-                    break;
-                case DT_REG:
-                    break;
-                case DT_LNK:
-                case DT_UNKNOWN: {
-                    // Only links, and file systems that give no type, cost a stat.
-                    struct stat st;
-                    if (::fstatat(directory.get(), raw, &st, 0) != 0) {
-                        system = true;  // a broken link
-                    } else {
-                        folder = S_ISDIR(st.st_mode);
-                        system = !folder && !S_ISREG(st.st_mode);
-                    }
-                    break;
-                }
-                default:
-                    system = true;  // FIFO, socket, device
-                    break;
-            }
-            const QStringView name = decodeName(decoder, QByteArrayView(raw, length), room, spill);
-            if (!folder) {
-                contents.addFile(name, raw[0] == '.', system);
-                continue;
-            }
-            contents.subFolders.push_back(
-                SubFolder{joinPath(path, name), name.toString(), QByteArray(raw, length), link});
         }
     }
 
