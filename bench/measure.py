@@ -31,6 +31,30 @@ detaches it. Rounds interleave Trackfold, find and `fdfind -u -j8 -e mp3`
 (package fd-find), and the goals are judged on per-round ratios again. That
 needs root and loop devices; without them it says so and stops.
 
+With --slow, every request goes over a slow medium instead, as on a network
+share: trackfold_slowfs (bench/slowfs.cpp), a multi-threaded read-only FUSE
+layer on libfuse3, shows the tree and sleeps a set delay before it answers
+each lookup, getattr, opendir, readdir and open. It is mounted afresh for
+every single run, with entry and attribute timeouts of zero and plain readdir
+(no readdirplus), so the kernel keeps nothing from one request to the next.
+Rounds at 0.2, 1 and 5 ms run Trackfold's Start command with the service's
+readers and with 1 reader, `fdfind -u -j8 -e mp3` and, at 0.2 ms only,
+`find -iname '*.mp3'` (about ten requests a folder, one at a time: minutes at
+1 ms), each going first in turn; every time is judged against fdfind -j8 of
+the same round. At 5 ms the rounds walk the first third of the library's
+artists (hard links, made once), which keeps a round near a minute instead of
+over three. The layer counts the requests it served in every run; the table
+gives the delayed ones per folder, all of them in brackets. Its own cost per
+request is Trackfold with 1 reader (one request at a time) through the layer
+without delay, less the same on the bare tree, over the requests served.
+Last, the real program: songrig_en on an Xvfb display, the whole library
+behind the layer at 5 ms, Start pressed from outside through XTEST, and its
+window pinged with _NET_WM_PING every 20 ms as a window manager pings it
+(bench/pingwatch.py, python3-xlib): the longest wait for an answer from the
+press to the done message, and the time from the press to the progress box
+(the first top-level window titled "Trackfold" mapped while the document is
+not yet in place). This too needs root and /dev/fuse, and says what it lacks.
+
 Run it through bench/run, which builds the program first.
 """
 
@@ -291,6 +315,11 @@ def spread_ms(values):
     return f"{fmt_ms(statistics.median(values))} ({fmt_ms(min(values))}–{fmt_ms(max(values))})"
 
 
+def spread_s(values):
+    """Median (min–max) of times in seconds."""
+    return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
+
+
 def spread_ratio(values):
     """Median (min–max) of per-round ratios."""
     return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
@@ -520,11 +549,25 @@ def slow_missing(args, gui):
     return missing
 
 
+class Served:
+    """What the FUSE layer served in one mount: requests by kind, and the
+    processor time the layer itself spent, in seconds."""
+
+    def __init__(self):
+        self.requests = {}
+        self.cpu_s = 0.0
+
+    def total(self, kinds=None):
+        """Requests of these kinds, or all answered ones (a forget has no answer)."""
+        return sum(n for kind, n in self.requests.items()
+                   if (kind in kinds if kinds else kind != "forget"))
+
+
 @contextlib.contextmanager
 def slow_mounted(slowfs, source, mount_point, delay_ms, counts_path):
     """source through the FUSE layer at mount_point, freshly mounted, every
-    request delayed by delay_ms; yields a dict that holds the requests served,
-    by kind, once it is unmounted again."""
+    request delayed by delay_ms; yields a Served, filled in once it is
+    unmounted again."""
     if os.path.ismount(mount_point):  # left by a run that was killed
         sh(["umount", "-l", mount_point])
     with contextlib.suppress(FileNotFoundError):
@@ -535,22 +578,21 @@ def slow_mounted(slowfs, source, mount_point, delay_ms, counts_path):
     if daemon.stdout.readline().strip() != "mounted":
         daemon.kill()
         sys.exit(f"{slowfs} did not mount {mount_point}:\n{daemon.communicate()[1]}")
-    counts = {}
+    served = Served()
     try:
-        yield counts
+        yield served
     finally:
         sh(["umount", mount_point])
-        try:
-            status = daemon.wait(60)
-        except subprocess.TimeoutExpired:
-            daemon.kill()
-            status = daemon.wait()
-        if status != 0:
+        # Unmounted, the layer writes its counts and ends at once.
+        _, status, usage = os.wait4(daemon.pid, 0)
+        daemon.returncode = os.waitstatus_to_exitcode(status)
+        if daemon.returncode != 0:
             sys.exit(f"{slowfs} failed:\n{daemon.stderr.read()}")
+        served.cpu_s = usage.ru_utime + usage.ru_stime
         with open(counts_path) as f:
             for line in f:
                 kind, count = line.split()
-                counts[kind] = int(count)
+                served.requests[kind] = int(count)
 
 
 def ensure_third(work, library):
@@ -592,25 +634,27 @@ def slow_table(args, commands, work, library, library_path):
     def run_slow(source, delay_ms, who):
         """One mount, one run: the time (the Start command's for Trackfold,
         else the process's) and the requests served, by kind."""
-        with slow_mounted(args.slowfs, source, mount_point, delay_ms, counts_path) as counts:
+        with slow_mounted(args.slowfs, source, mount_point, delay_ms, counts_path) as served:
             elapsed, command = commands.run(argv(who), to_file=not who.startswith("Trackfold"))
-        return (command if who.startswith("Trackfold") else elapsed), counts
+        return (command if who.startswith("Trackfold") else elapsed), served
 
     # The layer's own cost: Trackfold with 1 reader asks for one thing at a
     # time, so each request's cost adds to its time. Undelayed layer against
-    # the bare tree, per round.
+    # the bare tree, per round; and the layer's processor time.
     own = []
+    own_cpu = []
     for run in range(args.runs):
         print(f"\rlayer's own cost {run + 1}/{args.runs}", end="", file=sys.stderr, flush=True)
         _, bare = commands.run(commands.trackfold(library_path, "posix", readers=1))
-        through, counts = run_slow(library_path, 0, "Trackfold, 1 reader")
-        served = sum(n for kind, n in counts.items() if kind != "forget")
-        own.append((through - bare) / served)
+        through, served = run_slow(library_path, 0, "Trackfold, 1 reader")
+        own.append((through - bare) / served.total())
+        own_cpu.append(served.cpu_s / served.total())
     print("\r", end="", file=sys.stderr)
 
     rows = []
     missed = []
     kinds = {}
+    trip = {}
     for delay in SLOW_DELAYS_MS:
         source, tree = (third_path, third) if delay in SLOW_THIRD_MS else (library_path, library)
         contestants = ["Trackfold", "Trackfold, 1 reader", "fdfind -j8"]
@@ -622,30 +666,33 @@ def slow_table(args, commands, work, library, library_path):
             print(f"\r{delay} ms: round {run + 1}/{args.runs}", end="", file=sys.stderr,
                   flush=True)
             for who in order:
-                took, counts = run_slow(source, delay, who)
+                took, served = run_slow(source, delay, who)
                 times[who].append(took)
-                requests[who].append(counts)
+                requests[who].append(served)
         print("\r", end="", file=sys.stderr)
         fd = times["fdfind -j8"]
         per = max(tree["folders"], 1)
         for who in contestants:
             ratio = ratios(times[who], fd)
             goal = SLOW_GOAL.get(delay) if who == "Trackfold" else None
-            delayed = statistics.median(sum(c.get(k, 0) for k in SLOW_DELAYED)
-                                        for c in requests[who]) / per
-            served = statistics.median(sum(n for k, n in c.items() if k != "forget")
-                                       for c in requests[who]) / per
-            kinds[who] = {k: statistics.median(c.get(k, 0) for c in requests[who]) / per
-                          for k in requests[who][0]}
+            delayed = statistics.median(c.total(SLOW_DELAYED) for c in requests[who]) / per
+            answered = statistics.median(c.total() for c in requests[who]) / per
+            kinds[who] = {k: statistics.median(c.requests[k] for c in requests[who]) / per
+                          for k in requests[who][0].requests}
+            if who == "Trackfold, 1 reader":
+                # One request at a time: its time over them is a round trip
+                # as a client sees it, the delay plus the machine's wake-ups.
+                trip[delay] = statistics.median(
+                    t / c.total(SLOW_DELAYED) for t, c in zip(times[who], requests[who]))
             name = {"Trackfold": "Trackfold, Start command, the service's readers",
                     "Trackfold, 1 reader": "Trackfold, Start command, 1 reader",
                     "fdfind -j8": "`fdfind -u -j8 -e mp3`",
                     "find": "`find -iname '*.mp3'`"}[who]
-            rows.append([f"{delay:g} ms", f"{tree['folders']:,}", name, spread_ms(times[who]),
+            rows.append([f"{delay:g} ms", f"{tree['folders']:,}", name, spread_s(times[who]),
                          "1.00" if who == "fdfind -j8" else
                          (f"**{spread_ratio(ratio)}**" if goal else spread_ratio(ratio))
                          + (f" (≤ {goal})" if goal else ""),
-                         f"{delayed:.2f} ({served:.2f})"])
+                         f"{delayed:.2f} ({answered:.2f})"])
             if goal and statistics.median(ratio) > goal:
                 missed.append(f"{delay:g} ms: the Start command takes "
                               f"{statistics.median(ratio):.2f} times fdfind -j8, goal at most "
@@ -659,7 +706,7 @@ def slow_table(args, commands, work, library, library_path):
           f"{', '.join(f'{d:g}' for d in SLOW_THIRD_MS)} ms the first third of the artists "
           f"({third['folders']:,} folders).")
     print()
-    header = ["delay", "folders", "what", "ms, median (min–max)",
+    header = ["delay", "folders", "what", "s, median (min–max)",
               "this / fdfind -j8, per round: median (min–max) (goal)",
               "FUSE requests per folder: delayed (all)"]
     print("| " + " | ".join(header) + " |")
@@ -672,9 +719,12 @@ def slow_table(args, commands, work, library, library_path):
     for who, by_kind in kinds.items():
         print(f"  {who}: " + ", ".join(f"{k} {n:.2f}" for k, n in by_kind.items() if n))
     print()
-    print(f"The layer's own cost: {statistics.median(own) * 1e6:.1f} µs per request "
-          f"({min(own) * 1e6:.1f}–{max(own) * 1e6:.1f}), undelayed, against the bare tree "
-          "(Trackfold, 1 reader).")
+    print("A round trip as Trackfold with 1 reader sees it (its time over its delayed "
+          "requests): " + ", ".join(f"{trip[d] * 1000:.2f} ms at {d:g} ms" for d in trip) + ".")
+    print(f"The layer's own cost per request, undelayed, Trackfold with 1 reader: "
+          f"{statistics.median(own) * 1e6:.1f} µs ({min(own) * 1e6:.1f}–{max(own) * 1e6:.1f}) "
+          "added to its time against\nthe bare tree (the kernel's round trip included), "
+          f"{statistics.median(own_cpu) * 1e6:.1f} µs of the layer's processor time.")
     print()
     return missed
 
