@@ -582,7 +582,16 @@ def slow_mounted(slowfs, source, mount_point, delay_ms, counts_path):
     try:
         yield served
     finally:
-        sh(["umount", mount_point])
+        # A directory's release goes to the layer after its program has ended,
+        # and the mount is busy until the layer has answered it.
+        for attempt in itertools.count():
+            result = subprocess.run(["umount", mount_point], stderr=subprocess.PIPE, text=True)
+            if result.returncode == 0:
+                break
+            if attempt == 100:
+                daemon.kill()
+                sys.exit(f"umount {mount_point} failed:\n{result.stderr}")
+            time.sleep(0.05)
         # Unmounted, the layer writes its counts and ends at once.
         _, status, usage = os.wait4(daemon.pid, 0)
         daemon.returncode = os.waitstatus_to_exitcode(status)
