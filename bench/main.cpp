@@ -41,6 +41,7 @@ public:
         m_messages << prompt;
     }
     bool askYesNo(const QString&) override { return true; }
+    void runLongWork(writer::ScanProgress&, const std::function<void()>& work) override { work(); }
 
     bool done() const { return m_done; }
     const QStringList& messages() const { return m_messages; }

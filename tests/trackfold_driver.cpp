@@ -104,6 +104,7 @@ public:
         print(QStringLiteral("ask ") + prompt);
         return true;
     }
+    void runLongWork(writer::ScanProgress&, const std::function<void()>& work) override { work(); }
 
 private:
     static void print(const QString& event) {

@@ -736,6 +736,8 @@ void CatalogueTest::faults_data() {
     QTest::addColumn<QStringList>("leftOut");
     // The service's readers: 1 reads each folder when the walk asks for it.
     QTest::addColumn<int>("readers");
+    // Cancel: how many folders the walk asks for before it stops.
+    QTest::addColumn<int>("foldersRead");
 
     // Twelve folders that cannot be read: the message names ten.
     QList<QByteArray> twelveLocked{"a.mp3"};
@@ -753,19 +755,36 @@ void CatalogueTest::faults_data() {
             for (const FaultRow& fault : faultRows()) {
                 QTest::newRow(row + fault.what)
                     << language << standardTree() << fault.operation << fault.pathEnd << fault.line
-                    << fault.written << QStringList() << readers;
+                    << fault.written << QStringList() << readers << -1;
             }
 
             const auto leaveOut = [&](const char* what, const QList<QByteArray>& entries,
                                       const QString& pathEnd, const QStringList& leftOut) {
-                QTest::newRow(row + what) << language << entries << Operation::GetFolderDenied
-                                          << pathEnd << 0 << Written::Both << leftOut << readers;
+                QTest::newRow(row + what)
+                    << language << entries << Operation::GetFolderDenied << pathEnd << 0
+                    << Written::Both << leftOut << readers << -1;
             };
             leaveOut("a folder deep in the tree may not be read", standardTree(),
                      "Music/Rock/Live/Deep", {"Music/Rock/Live/Deep"});
             leaveOut("a folder with folders inside may not be read", standardTree(), "Music/Rock",
                      {"Music/Rock"});
             leaveOut("twelve folders may not be read", twelveLocked, "Locked", twelveLeftOut);
+
+            // The walk reads Music, Pop & Soul, Rock, Rock/Live, Rock/Live/Deep.
+            const auto cancel = [&](const char* what, const QString& pathEnd, int foldersRead,
+                                    Written written) {
+                QTest::newRow(row + what)
+                    << language << standardTree() << Operation::Cancel << pathEnd << 0 << written
+                    << QStringList() << readers << foldersRead;
+            };
+            cancel("cancel before the first folder is read", "xml/playlist.xml", 0,
+                   Written::Nothing);
+            cancel("cancel while the music folder is read", "Music", 1, Written::Nothing);
+            cancel("cancel in the middle of the walk", "Music/Rock", 3, Written::Nothing);
+            cancel("cancel as the last folder is read", "Music/Rock/Live/Deep", 5,
+                   Written::Nothing);
+            cancel("cancel once the document is in place",
+                   QStringLiteral("xml/") + QLatin1String(kIndexName), 5, Written::Both);
         }
     }
 }
@@ -779,6 +798,7 @@ void CatalogueTest::faults() {
     QFETCH(Written, written);
     QFETCH(QStringList, leftOut);
     QFETCH(int, readers);
+    QFETCH(int, foldersRead);
     const texts::Texts& t = textsFor(language);
     const bool playlistFolderMissing = operation == Operation::CreateFolder;
     const Stage stage(entries, "playlist", !playlistFolderMissing);
@@ -793,13 +813,28 @@ void CatalogueTest::faults() {
     std::optional<RealFileSystem> real(std::in_place, RealFileSystem::kDefaultReading, readers,
                                        kReadAheadAlways);
     std::optional<FaultyFileSystem> fso(std::in_place, *real, operation, pathEnd, line);
-    const QStringList events = stage.run(*fso, stage.music, "playlist", t);
+    RecordingView view;
+    fso->cancel = [&view] { view.cancel(); };
+    const QStringList events = stage.run(*fso, stage.music, "playlist", t, &view);
     const int fired = fso->fired();
+    const int asked = fso->foldersRead();
     fso.reset();
     real.reset();
     QCOMPARE(openDescriptors(), descriptorsBefore);
     QCOMPARE(runningThreads(), threadsBefore);
     ++tally.faults;
+
+    if (operation == Operation::Cancel) {
+        // Stopped at the next folder, without a word, the earlier files kept;
+        // too late to stop once the document is in place, and done as ever.
+        QCOMPARE(fired, 1);
+        QCOMPARE(asked, foldersRead);
+        QCOMPARE(events, written == Written::Both ? stage.doneEvents("playlist", t)
+                                                  : stage.replaceQuestion("playlist", t) +
+                                                        QStringList{"focus PathText"});
+        stage.verify(written, "playlist", stage.albums(stage.music));
+        return;
+    }
 
     if (!leftOut.isEmpty()) {
         // Left out, said once after the index is written, then done as ever.

@@ -21,6 +21,9 @@ const Texts dutch = {
     .playlistReady = QStringLiteral("Playlist: %1 is klaar. Start de jukebox of druk op de "
                                     "(R)eload button in het Album Panel."),
     .error = QStringLiteral("Fout: %1: %2"),
+    .progressCounts =
+        QStringLiteral("De muziekmappen worden gelezen: %1 gelezen, %2 albums gevonden."),
+    .cancel = QStringLiteral("Annuleren"),
     .pathPrompt =
         QStringLiteral("Vul het pad in naar de muziekbestanden (bijvoorbeeld C:\\MP3Music)"),
     .namePrompt = QStringLiteral("Playlist Naam:"),

@@ -22,6 +22,10 @@ struct Texts {
     QString playlistReady;    ///< %1: playlist folder + name
     QString error;            ///< %1: the path, %2: the system's reason
 
+    // The box that shows a long run.
+    QString progressCounts;  ///< %1: folders read, %2: albums found
+    QString cancel;          ///< its one button
+
     // The window.
     QString pathPrompt;
     QString namePrompt;

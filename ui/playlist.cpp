@@ -3,14 +3,23 @@
 #include "clickableimage.h"
 #include "overridecursor.h"
 #include "program.h"
+#include "progressbox.h"
 #include "realfilesystem.h"
+#include "scanprogress.h"
 #include "startcommand.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+#include <exception>
+#include <optional>
+#include <thread>
 
 namespace ui {
 
@@ -36,6 +45,48 @@ int ask(QMessageBox& box) {
     const OverrideCursor pointer(Qt::ArrowCursor);
     return box.exec();
 }
+
+// For as long as it lives, swallows the input meant for one window (clicks,
+// keys, wheel, drops), so that while a run goes on nothing in it can be typed
+// into or pressed, without greying it out for a run that is over in a blink.
+// Painting and the system's requests still reach it; other windows, the
+// progress box among them, get their input as ever.
+class InputBlock final : public QObject {
+public:
+    explicit InputBlock(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~InputBlock() override { qApp->removeEventFilter(this); }
+    Q_DISABLE_COPY_MOVE(InputBlock)
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::Shortcut:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::InputMethod:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd: {
+                const auto* widget = qobject_cast<QWidget*>(watched);
+                return widget && widget->window() == m_window;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    QWidget* m_window;
+};
 
 }  // namespace
 
@@ -141,10 +192,65 @@ bool Playlist::askYesNo(const QString& prompt) {
     return ask(box) == QMessageBox::Yes;
 }
 
+void Playlist::runLongWork(writer::ScanProgress& progress, const std::function<void()>& work) {
+    const InputBlock block(this);
+    ProgressBox box(m_texts, progress, this);
+    std::optional<OverrideCursor> busy;
+    QTimer delay;
+    delay.setSingleShot(true);
+    // A coarse timer may fire a twentieth early.
+    delay.setTimerType(Qt::PreciseTimer);
+    connect(&delay, &QTimer::timeout, &box, [&] {
+        // The box can be pressed, so the pointer says busy rather than wait.
+        busy.emplace(Qt::BusyCursor);
+        box.start();
+    });
+
+    QEventLoop waiting;
+    std::exception_ptr failure;
+    m_running = &progress;
+    // A std::thread, joined below, as the service's readers are: the hand-over
+    // of `failure` is then plain to see for ThreadSanitizer too.
+    std::thread thread([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    delay.start(kProgressDelayMs);
+    waiting.exec();
+    thread.join();
+    m_running = nullptr;
+    box.finish();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void Playlist::closeEvent(QCloseEvent* event) {
+    if (m_running) {
+        // The run must end before the window goes: it stops at its next
+        // folder and leaves the earlier files as they were.
+        m_running->cancel();
+        m_closeWhenDone = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 void Playlist::StartButton_Click() {
-    const OverrideCursor wait(Qt::WaitCursor);
-    const std::unique_ptr<fsservice::FileSystem> fso = m_fileSystem();
-    writer::StartCommand(*fso, *this, m_texts).run();
+    {
+        const OverrideCursor wait(Qt::WaitCursor);
+        const std::unique_ptr<fsservice::FileSystem> fso = m_fileSystem();
+        writer::StartCommand(*fso, *this, m_texts).run();
+    }
+    if (m_closeWhenDone) {
+        m_closeWhenDone = false;
+        close();
+    }
 }
 
 void Playlist::Image1_Click() {

@@ -30,8 +30,10 @@ std::unique_ptr<fsservice::FileSystem> makeRealFileSystem();
 /// The controls keep fixed places in a fixed 426 x 144 window and carry the
 /// names the rest of the program knows them by (`PathText`, `PlayListName`,
 /// `StartButton`, `Image1`, `Label1`, `Label2`), as members and object names.
-/// Start runs the whole Start command on the window's thread, with the wait
-/// cursor up until it is over; the folder picture asks `chooseFolder`.
+/// Start runs the Start command with the wait cursor up until it is over: its
+/// checks and boxes on the window's thread, its walk in a thread of its own,
+/// while the window keeps painting and, after a second, shows a progress box
+/// with Cancel. The folder picture asks `chooseFolder`.
 class Playlist final : public QWidget, public writer::PlaylistView {
     Q_OBJECT
 public:
@@ -56,6 +58,18 @@ public:
     /// A box titled "Trackfold" with Yes (the default) and No and no icon;
     /// closing it counts as No.
     bool askYesNo(const QString& prompt) override;
+    /// Runs `work` in a thread of its own and waits for it in an event loop
+    /// that takes no input for this window; a ProgressBox opens after
+    /// kProgressDelay. Closing the window meanwhile cancels the work and
+    /// closes the window once the run is over.
+    void runLongWork(writer::ScanProgress& progress, const std::function<void()>& work) override;
+
+    /// How long a run goes before its progress box shows: a run of a library
+    /// on a local disk is over well before, so no box flashes up and away.
+    static constexpr int kProgressDelayMs = 1000;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void StartButton_Click();
@@ -65,6 +79,9 @@ private:
     const texts::Texts& m_texts;
     FolderChooser m_chooseFolder;
     FileSystemFactory m_fileSystem;
+    // The work under way, while runLongWork waits for it.
+    writer::ScanProgress* m_running = nullptr;
+    bool m_closeWhenDone = false;
 
     QLabel* Label1;
     QLineEdit* PathText;

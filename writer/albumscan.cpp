@@ -2,6 +2,7 @@
 
 #include "fserror.h"
 #include "paths.h"
+#include "scanprogress.h"
 #include "xmlattribute.h"
 
 #include <algorithm>
@@ -103,9 +104,10 @@ QString trimSpaces(const QString& text) {
     return kept.size() == text.size() ? text : kept.toString();
 }
 
-AlbumScan::AlbumScan(QString musicPathText)
+AlbumScan::AlbumScan(QString musicPathText, ScanProgress* progress)
     : m_musicPathText(std::move(musicPathText)),
-      m_musicPathIsRoot(onlySeparators(m_musicPathText)) {}
+      m_musicPathIsRoot(onlySeparators(m_musicPathText)),
+      m_progress(progress) {}
 
 void AlbumScan::ShowFolderList(FileSystem& fso, TextStream& ts, Folder folder) {
     // The walk keeps its own stack rather than the call stack, so no depth of
@@ -135,9 +137,15 @@ void AlbumScan::ShowFolderList(FileSystem& fso, TextStream& ts, Folder folder) {
 
 std::optional<Folder> AlbumScan::ShowFileList(FileSystem& fso, TextStream& ts, const Folder& parent,
                                               const fsservice::SubFolder& sub) {
+    if (m_progress) {
+        m_progress->enterFolder(sub.Path);
+    }
     std::optional<Folder> folder;
     try {
         folder = fso.GetFolder(parent, sub);
+        if (m_progress) {
+            m_progress->folderRead();
+        }
     } catch (const fsservice::FsError& error) {
         // A drive root always holds a folder no user may open ("lost+found",
         // "System Volume Information"): leaving such a folder out, and saying
@@ -227,6 +235,9 @@ void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString
     out = writeAttribute(out, title);
     out = put(out, u"\">");
     ts.WriteLine(QStringView(album, out - album));
+    if (m_progress) {
+        m_progress->albumWritten();
+    }
 
     // ".mp3" holds no separator, so it is in a file's full path exactly when it
     // is in the folder's path or in the file's name: test the path once.

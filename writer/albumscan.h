@@ -10,6 +10,8 @@
 
 namespace writer {
 
+class ScanProgress;
+
 /// Walks a music folder tree, pre-order and depth first, and writes one album
 /// element per folder that holds MP3 files into the playlist document.
 ///
@@ -28,7 +30,9 @@ class AlbumScan final {
 public:
     /// `musicPathText`: the music folder path exactly as the user typed it; album
     /// titles are the folder paths with every occurrence of it removed.
-    explicit AlbumScan(QString musicPathText);
+    /// `progress`, when given, hears of every folder and album, and a cancel
+    /// there stops the walk before its next folder with ScanCancelled.
+    explicit AlbumScan(QString musicPathText, ScanProgress* progress = nullptr);
 
     /// Writes the album of `folder`, whose path text is `folderspec`, when the
     /// folder holds a listed "*.mp3" file; otherwise writes nothing.
@@ -76,6 +80,7 @@ private:
     // The folders from the music folder down to the one being walked.
     std::vector<Frame> m_wayDown;
     QStringList m_leftOut;
+    ScanProgress* m_progress;
     // Reused for every line and title written, so writing a line allocates
     // nothing once they have grown to the longest.
     QString m_lineScratch;

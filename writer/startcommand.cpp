@@ -4,6 +4,7 @@
 #include "fserror.h"
 #include "paths.h"
 #include "playlistindex.h"
+#include "scanprogress.h"
 
 namespace writer {
 
@@ -84,8 +85,25 @@ void StartCommand::run() {
             }
         }
 
-        const QStringList leftOut = writeDocument(document);
-        writeIndex(folder);
+        // The walk may take minutes on a slow disk or a network share, so it
+        // runs while the window stays alive; the boxes before and after it stay
+        // here. The index is written in the same stretch: a cancel that comes
+        // once the document is in place no longer stops anything, so the index
+        // always lists the new document.
+        const QString musicPath = m_view.pathText();
+        QStringList leftOut;
+        ScanProgress progress;
+        try {
+            m_view.runLongWork(progress, [&] {
+                leftOut = writeDocument(document, musicPath, progress);
+                writeIndex(folder);
+            });
+        } catch (const ScanCancelled&) {
+            // The user asked for it: no message, and the earlier files are
+            // untouched, as the document was never put in place.
+            m_view.focusPathText();
+            return;
+        }
         if (!leftOut.isEmpty()) {
             tell(MessageIcon::Exclamation, leftOutMessage(leftOut));
         }
@@ -114,16 +132,20 @@ QString StartCommand::leftOutMessage(const QStringList& leftOut) const {
     return lines.join(u'\n');
 }
 
-QStringList StartCommand::writeDocument(const QString& path) {
+QStringList StartCommand::writeDocument(const QString& path, const QString& musicPath,
+                                        ScanProgress& progress) {
     const auto ts = m_fso.CreateTextFile(path, true, true);
     ts->WriteLine(u"<?xml version=\"1.0\"?>");
     ts->WriteLine(u"<playlist type=\"local\">");
-    const QString musicPath = m_view.pathText();
-    AlbumScan scan(musicPath);
+    AlbumScan scan(musicPath, &progress);
+    progress.enterFolder(musicPath);
     fsservice::Folder music = m_fso.GetFolder(musicPath);
+    progress.folderRead();
     scan.BuildMP3List(*ts, music, musicPath);
     scan.ShowFolderList(m_fso, *ts, std::move(music));
     ts->WriteLine(u"</playlist>");
+    // The last moment a cancel can still keep the earlier document.
+    progress.throwIfCancelled();
     ts->Close();
     return scan.leftOut();
 }

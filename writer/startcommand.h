@@ -6,6 +6,8 @@
 
 namespace writer {
 
+class ScanProgress;
+
 /// The whole work of the program, from a press of Start to the last message:
 /// works out and creates the playlist folder, checks the two boxes, asks before
 /// replacing a playlist, writes the playlist document and rewrites the index.
@@ -15,7 +17,9 @@ namespace writer {
 /// Any other file-system failure ends the run where it happens: the user gets a beep and
 /// an error message naming the path and the system's reason, and because both
 /// files are written beside their targets and put in place only when complete,
-/// the earlier document and index stay exactly as they were.
+/// the earlier document and index stay exactly as they were. The user may
+/// cancel the walk; the run then ends without a message, the earlier files as
+/// they were, the focus in the path box.
 class StartCommand final {
 public:
     StartCommand(fsservice::FileSystem& fso, PlaylistView& view, const texts::Texts& texts);
@@ -28,8 +32,10 @@ public:
     static QString playlistFolder(const QString& currentDirectory);
 
 private:
-    /// Gives the folders left out because they could not be read.
-    QStringList writeDocument(const QString& path);
+    /// Gives the folders left out because they could not be read. Runs away
+    /// from the window: reads nothing of it.
+    QStringList writeDocument(const QString& path, const QString& musicPath,
+                              ScanProgress& progress);
     void writeIndex(const QString& folder);
     void tell(MessageIcon icon, const QString& prompt);
     QString leftOutMessage(const QStringList& leftOut) const;

@@ -55,6 +55,13 @@ int FaultyFileSystem::deniedCode() {
 }
 
 void FaultyFileSystem::failIf(Operation operation, const QString& path) {
+    if (m_operation == Operation::Cancel) {
+        if (m_fired == 0 && path.endsWith(m_pathEnd)) {
+            ++m_fired;
+            cancel();
+        }
+        return;
+    }
     if (operation == Operation::GetFolder && m_operation == Operation::GetFolderDenied &&
         path.endsWith(m_pathEnd)) {
         ++m_fired;

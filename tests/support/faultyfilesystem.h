@@ -2,11 +2,15 @@
 
 #include "filesystem.h"
 
+#include <functional>
+
 /// The real service with one failure injected, as the system would report it:
 /// the operation throws FsError with the path and reason(), an input/output
 /// error; GetFolderDenied fails every folder whose path ends so with "Permission
 /// denied", as a folder this user may not open. CI runs as root, so permissions
-/// alone cannot make these operations fail.
+/// alone cannot make these operations fail. Cancel fails nothing: the first
+/// operation on a path that ends so calls `cancel` first, as a user pressing
+/// Cancel at that moment.
 class FaultyFileSystem final : public fsservice::ForwardingFileSystem {
 public:
     enum class Operation {
@@ -17,11 +21,15 @@ public:
         CreateTextFile,
         WriteLine,
         Close,
-        ListFiles
+        ListFiles,
+        Cancel
     };
 
     FaultyFileSystem(fsservice::FileSystem& target, Operation operation, QString pathEnd,
                      int line = 0);
+
+    /// What Cancel calls.
+    std::function<void()> cancel;
 
     /// How many times the fault fired.
     int fired() const { return m_fired; }

@@ -71,13 +71,16 @@ Jukebox::Jukebox(const QStringList& musicEntries, bool withPlaylistFolder)
 }
 
 QStringList Jukebox::run(fsservice::FileSystem& fso, const QString& typed, const QString& name,
-                         const texts::Texts& texts) const {
+                         const texts::Texts& texts, RecordingView* view) const {
     const CurrentDirectoryScope current(jukebox);
-    RecordingView view;
-    view.path = typed;
-    view.name = name;
-    writer::StartCommand(fso, view, texts).run();
-    return view.events;
+    RecordingView own;
+    if (!view) {
+        view = &own;
+    }
+    view->path = typed;
+    view->name = name;
+    writer::StartCommand(fso, *view, texts).run();
+    return view->events;
 }
 
 QStringList Jukebox::replaceQuestion(const QString& name, const texts::Texts& t) const {

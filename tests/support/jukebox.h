@@ -2,6 +2,7 @@
 
 #include "faultyfilesystem.h"
 #include "musictree.h"
+#include "recordingview.h"
 #include "texts.h"
 
 #include <QList>
@@ -55,8 +56,9 @@ public:
     const QByteArray earlierIndex;
 
     /// One press of Start, in the jukebox folder; what the window was told.
+    /// `view`, when given, is the window, else a view of its own.
     QStringList run(fsservice::FileSystem& fso, const QString& typed, const QString& name,
-                    const texts::Texts& texts) const;
+                    const texts::Texts& texts, RecordingView* view = nullptr) const;
     /// The replace question a run of `name` asks first, when its document was there.
     QStringList replaceQuestion(const QString& name, const texts::Texts& t) const;
     /// Everything a run of `name` that works tells the window.

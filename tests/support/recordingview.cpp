@@ -1,5 +1,9 @@
 #include "recordingview.h"
 
+#include "scanprogress.h"
+
+#include <QScopeGuard>
+
 void RecordingView::focusPathText() {
     events << QStringLiteral("focus PathText");
 }
@@ -20,4 +24,16 @@ void RecordingView::showMessage(writer::MessageIcon icon, const QString& prompt)
 bool RecordingView::askYesNo(const QString& prompt) {
     events << QStringLiteral("ask: ") + prompt;
     return answerYes;
+}
+
+void RecordingView::runLongWork(writer::ScanProgress& progress, const std::function<void()>& work) {
+    m_running = &progress;
+    const auto over = qScopeGuard([this] { m_running = nullptr; });
+    work();
+}
+
+void RecordingView::cancel() {
+    if (m_running) {
+        m_running->cancel();
+    }
 }

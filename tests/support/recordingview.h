@@ -7,7 +7,8 @@
 /// A PlaylistView that records every call, in order, as a line of text:
 ///   "beep", "message Exclamation: <prompt>", "ask: <prompt>",
 ///   "focus PathText", "focus PlayListName"
-/// and answers the yes/no question with `answerYes`.
+/// and answers the yes/no question with `answerYes`. The long work runs in
+/// place, and cancel() asks it to stop as the progress box's Cancel would.
 class RecordingView final : public writer::PlaylistView {
 public:
     QString path;
@@ -22,4 +23,11 @@ public:
     void beep() override;
     void showMessage(writer::MessageIcon icon, const QString& prompt) override;
     bool askYesNo(const QString& prompt) override;
+    void runLongWork(writer::ScanProgress& progress, const std::function<void()>& work) override;
+
+    /// Presses Cancel on the work under way; nothing outside one.
+    void cancel();
+
+private:
+    writer::ScanProgress* m_running = nullptr;
 };

@@ -8,11 +8,18 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <atomic>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -50,6 +57,39 @@ private:
     QStringList& m_cursors;
 };
 
+/// The real service, with the current directory of a jukebox folder, whose
+/// every folder read takes `delay` longer: a disk on the far side of a slow
+/// network. Counts the folders the walk asked for.
+class SlowFileSystem final : public fsservice::ForwardingFileSystem {
+public:
+    SlowFileSystem(QString current, std::chrono::milliseconds delay, std::atomic<int>& asked)
+        : ForwardingFileSystem(std::make_unique<fsservice::RealFileSystem>()),
+          m_current(std::move(current)),
+          m_delay(delay),
+          m_asked(asked) {}
+
+    QString CurrentDirectory() override { return m_current; }
+    fsservice::Folder GetFolder(const QString& path) override {
+        wait();
+        return ForwardingFileSystem::GetFolder(path);
+    }
+    fsservice::Folder GetFolder(const fsservice::Folder& parent,
+                                const fsservice::SubFolder& sub) override {
+        wait();
+        return ForwardingFileSystem::GetFolder(parent, sub);
+    }
+
+private:
+    void wait() {
+        ++m_asked;
+        QThread::msleep(m_delay.count());
+    }
+
+    QString m_current;
+    std::chrono::milliseconds m_delay;
+    std::atomic<int>& m_asked;
+};
+
 template <typename T>
 T* control(const Playlist& window, const char* name) {
     T* widget = window.findChild<T*>(QLatin1String(name));
@@ -78,6 +118,8 @@ private slots:
     void startRunsTheCommand();
     void folderChooser_data();
     void folderChooser();
+    void longRunShowsProgress_data();
+    void longRunShowsProgress();
 };
 
 void PlaylistWindowTest::textsShowWhole_data() {
@@ -398,6 +440,148 @@ void PlaylistWindowTest::folderChooser() {
     QTest::mouseClick(control<QWidget>(window, "Image1"), Qt::LeftButton);
     QCOMPARE(owners, QList<QWidget*>{&window});
     QCOMPARE(pathText->text(), shown);
+}
+
+void PlaylistWindowTest::longRunShowsProgress_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("delayMs");  // added to every folder read
+    // What the user does once the progress box shows: "" nothing, "Cancel",
+    // "Escape", "close box", "close window".
+    QTest::addColumn<QString>("action");
+
+    for (const QString language : {"en", "nl"}) {
+        const QByteArray row = language.toLatin1() + ": ";
+        QTest::newRow(row + "quick run shows no box") << language << 0 << "";
+        QTest::newRow(row + "slow run shows the box, then is done") << language << 60 << "";
+        QTest::newRow(row + "Cancel") << language << 60 << "Cancel";
+        QTest::newRow(row + "Escape cancels") << language << 60 << "Escape";
+        QTest::newRow(row + "closing the box cancels") << language << 60 << "close box";
+        QTest::newRow(row + "closing the window cancels, then closes")
+            << language << 60 << "close window";
+    }
+}
+
+// A run on a slow disk: the window's thread goes on handling its timers, the
+// box comes after a second with the counts and the folder being read, and a
+// cancel, however given, stops the walk early and leaves the earlier files
+// and no thread behind, without a message, the focus in the path box.
+void PlaylistWindowTest::longRunShowsProgress() {
+    QFETCH(QString, language);
+    QFETCH(int, delayMs);
+    QFETCH(QString, action);
+    const texts::Texts& t = textsFor(language);
+
+    QStringList music;
+    for (int album = 1; album <= 30; ++album) {
+        music << QStringLiteral("Album %1/track.mp3").arg(album);
+    }
+    const Jukebox jukebox(music);
+    const int folders = 31;
+    std::atomic<int> asked = 0;
+    QThreadPool::globalInstance()->waitForDone();
+    const int threadsBefore = runningThreads();
+    Playlist window(
+        t, [](QWidget*) { return std::nullopt; },
+        [&] {
+            return std::make_unique<SlowFileSystem>(jukebox.jukebox,
+                                                    std::chrono::milliseconds(delayMs), asked);
+        });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::keyClicks(control<QLineEdit>(window, "PathText"), jukebox.music);
+
+    QElapsedTimer clock;
+    qint64 boxAfter = -1;
+    QString counts;
+    QString folderTip;
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (boxAfter >= 0 || !box || box->objectName() != QLatin1String("ProgressBox") ||
+            !box->isVisible()) {
+            return;
+        }
+        boxAfter = clock.elapsed();
+        // Let the box read the walk once more, past the first folder.
+        QTest::qWait(250);
+        counts = box->findChild<QLabel*>("Counts")->text();
+        folderTip = box->findChild<QLabel*>("Folder")->toolTip();
+        if (action == QLatin1String("Cancel")) {
+            QTest::mouseClick(box->findChild<QPushButton*>("Cancel"), Qt::LeftButton);
+        } else if (action == QLatin1String("Escape")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (action == QLatin1String("close box")) {
+            box->close();
+        } else if (action == QLatin1String("close window")) {
+            window.close();
+        }
+        // Typing into the window meanwhile changes nothing.
+        QTest::keyClicks(control<QLineEdit>(window, "PlayListName"), "typed");
+    });
+    watcher.start(10);
+    ticker.start(20);
+
+    QStringList expectedBoxes{MessageBoxAnswerer::describe(
+        QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, "Arrow",
+        t.replaceQuestion.arg(jukebox.xml + "playlist"))};
+    {
+        MessageBoxAnswerer answerer({"Yes", "Ok"});
+        clock.start();
+        QTest::mouseClick(control<QPushButton>(window, "StartButton"), Qt::LeftButton);
+        if (action.isEmpty()) {
+            expectedBoxes << MessageBoxAnswerer::describe(
+                QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, "Arrow",
+                t.playlistReady.arg(jukebox.xml + "playlist"));
+        }
+        QCOMPARE(answerer.seen, expectedBoxes);
+    }
+    const qint64 took = clock.elapsed();
+    ticker.stop();
+    watcher.stop();
+    // Showing the box may start threads of Qt's own pool, which are not the
+    // run's; a thread that was joined may linger in the system a moment.
+    QThreadPool::globalInstance()->waitForDone();
+    QTRY_COMPARE(runningThreads(), threadsBefore);
+    QCOMPARE(control<QLineEdit>(window, "PlayListName")->text(), "playlist");
+
+    if (delayMs == 0) {
+        QCOMPARE(boxAfter, -1);
+    } else {
+        QVERIFY2(boxAfter >= Playlist::kProgressDelayMs, qPrintable(QString::number(boxAfter)));
+        // The window's thread went on with its timers all along.
+        QVERIFY2(ticks > 10, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(took)));
+        // The counts in plain digits, in the sentence of the language.
+        QStringList numbers;
+        for (const QRegularExpressionMatch& number :
+             QRegularExpression("[0-9]+").globalMatch(counts)) {
+            numbers << number.captured();
+        }
+        QCOMPARE(numbers.size(), 2);
+        QCOMPARE(counts, t.progressCounts.arg(numbers[0], numbers[1]));
+        QVERIFY(numbers[0].toInt() >= 1);
+        QVERIFY(numbers[1].toInt() <= numbers[0].toInt());
+        QVERIFY2(folderTip.startsWith(jukebox.music), qPrintable(folderTip));
+    }
+
+    if (action.isEmpty()) {
+        QCOMPARE(asked.load(), folders);
+        QCOMPARE(xmlOutline(jukebox.document()).size(), 1 + 2 * (folders - 1));
+        QCOMPARE(xmlOutline(jukebox.index()),
+                 QStringList(
+                     {"filelist", "file name=[playlist] path=[" + jukebox.xml + "playlist.xml]"}));
+        QCOMPARE(focusName(window), "StartButton");
+        return;
+    }
+    QVERIFY2(asked.load() < folders, qPrintable(QString::number(asked.load())));
+    QCOMPARE(jukebox.document(), jukebox.earlierDocument);
+    QCOMPARE(jukebox.index(), jukebox.earlierIndex);
+    QCOMPARE(jukebox.playlistFolder(),
+             QStringList({QLatin1String(kIndexName), QStringLiteral("playlist.xml")}));
+    QCOMPARE(window.isVisible(), action != QLatin1String("close window"));
+    QCOMPARE(focusName(window), "PathText");
 }
 
 QTEST_MAIN(PlaylistWindowTest)
