@@ -516,6 +516,11 @@ SLOW_GOAL = {1: 0.6, 5: 0.6}
 SLOW_GUI_DELAY_MS = 5
 SLOW_PING_GOAL_S = 0.1
 SLOW_BOX_GOAL_S = 1.2
+# A cancel is judged against one folder read, Trackfold's delayed requests per
+# folder (the table counts them) at the delay, plus this slack.
+SLOW_CANCEL_AFTER_S = 1.0
+SLOW_FOLDER_REQUESTS = 5
+SLOW_CANCEL_SLACK_S = 0.1
 # The kinds of request the layer delays (trackfold_slowfs counts all it serves).
 SLOW_DELAYED = ("lookup", "getattr", "opendir", "readdir", "open")
 # The window watcher runs under Debian's python3, where python3-xlib installs
@@ -550,12 +555,14 @@ def slow_missing(args, gui):
 
 
 class Served:
-    """What the FUSE layer served in one mount: requests by kind, and the
-    processor time the layer itself spent, in seconds."""
+    """What the FUSE layer served in one mount: requests by kind, the
+    processor time the layer itself spent, in seconds, and when the last
+    opendir or readdir came (time.monotonic()'s clock; None when none came)."""
 
     def __init__(self):
         self.requests = {}
         self.cpu_s = 0.0
+        self.last_read_s = None
 
     def total(self, kinds=None):
         """Requests of these kinds, or all answered ones (a forget has no answer)."""
@@ -601,7 +608,10 @@ def slow_mounted(slowfs, source, mount_point, delay_ms, counts_path):
         with open(counts_path) as f:
             for line in f:
                 kind, count = line.split()
-                served.requests[kind] = int(count)
+                if kind == "last-read-ns":
+                    served.last_read_s = int(count) / 1e9 if int(count) else None
+                else:
+                    served.requests[kind] = int(count)
 
 
 def ensure_third(work, library):
@@ -739,43 +749,83 @@ def slow_table(args, commands, work, library, library_path):
 
 
 def slow_gui(args, work, library_path):
-    """One run of the real program at SLOW_GUI_DELAY_MS, pinged as a window
-    manager pings it: the longest wait for an answer, the time to the progress box."""
+    """Two runs of the real program at SLOW_GUI_DELAY_MS, pinged as a window
+    manager pings it: one to its done message (the longest wait for an answer,
+    the time to the progress box), one closing the box a while after it came
+    (the time the cancel takes)."""
     slow = os.path.join(work, "slow")
     mount_point = os.path.join(slow, "mnt")
     os.makedirs(mount_point, exist_ok=True)
     jukebox = os.path.join(slow, "gui-jukebox")
-    shutil.rmtree(jukebox, ignore_errors=True)
-    os.makedirs(jukebox)
     watcher = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pingwatch.py")
-    with slow_mounted(args.slowfs, library_path, mount_point, SLOW_GUI_DELAY_MS,
-                      os.path.join(slow, "requests")):
-        result = subprocess.run(
-            ["xvfb-run", "--auto-servernum", "--server-args=-screen 0 800x600x24",
-             SLOW_GUI_PYTHON, watcher, "--program", args.gui_program, "--music", mount_point,
-             "--jukebox", jukebox], stdout=subprocess.PIPE, text=True)
-    if result.returncode != 0:
-        sys.exit(f"{watcher} failed (status {result.returncode})")
-    gui = json.loads(result.stdout.strip().splitlines()[-1])
+
+    def watch(*extra):
+        shutil.rmtree(jukebox, ignore_errors=True)
+        os.makedirs(jukebox)
+        with slow_mounted(args.slowfs, library_path, mount_point, SLOW_GUI_DELAY_MS,
+                          os.path.join(slow, "requests")) as served:
+            result = subprocess.run(
+                ["xvfb-run", "--auto-servernum", "--server-args=-screen 0 800x600x24",
+                 SLOW_GUI_PYTHON, watcher, "--program", args.gui_program, "--music",
+                 mount_point, "--jukebox", jukebox, *extra], stdout=subprocess.PIPE, text=True)
+        if result.returncode != 0:
+            sys.exit(f"{watcher} failed (status {result.returncode})")
+        gui = json.loads(result.stdout.strip().splitlines()[-1])
+        gui["last_read_s"] = served.last_read_s
+        return gui
+
+    missed = []
+
+    def judge_pings(gui, run):
+        print(f"  longest wait for a ping's answer: {gui['longest_unanswered_s']:.2f} s "
+              f"(goal at most {SLOW_PING_GOAL_S}); {gui['pings_answered']} of "
+              f"{gui['pings_sent']} answered during the run")
+        if gui["longest_unanswered_s"] > SLOW_PING_GOAL_S:
+            missed.append(f"{run}: the window left a ping unanswered for "
+                          f"{gui['longest_unanswered_s']:.2f} s, goal at most {SLOW_PING_GOAL_S}")
+
+    gui = watch()
     box = gui["press_to_box_s"]
     print(f"The real program ({os.path.basename(args.gui_program)} under Xvfb), the whole "
           f"library at {SLOW_GUI_DELAY_MS} ms, Start\npressed from outside (XTEST), the window "
           "pinged with _NET_WM_PING every 20 ms:")
     print(f"  press to done message: {gui['press_to_done_s']:.2f} s")
-    print(f"  longest wait for a ping's answer: {gui['longest_unanswered_s']:.2f} s "
-          f"(goal at most {SLOW_PING_GOAL_S}); {gui['pings_answered']} of {gui['pings_sent']} "
-          "answered before the done message")
+    judge_pings(gui, "run")
     print("  press to progress box: " + ("none came" if box is None else f"{box:.2f} s")
           + f" (goal at most {SLOW_BOX_GOAL_S})")
-    print()
-    missed = []
-    if gui["longest_unanswered_s"] > SLOW_PING_GOAL_S:
-        missed.append(f"the window left a ping unanswered for {gui['longest_unanswered_s']:.2f} "
-                      f"s, goal at most {SLOW_PING_GOAL_S}")
     if box is None or box > SLOW_BOX_GOAL_S:
         missed.append("no progress box came" if box is None else
                       f"the progress box came {box:.2f} s after the press, goal at most "
                       f"{SLOW_BOX_GOAL_S}")
+
+    gui = watch("--cancel-after", str(SLOW_CANCEL_AFTER_S))
+    goal = SLOW_FOLDER_REQUESTS * SLOW_GUI_DELAY_MS / 1000 + SLOW_CANCEL_SLACK_S
+    gone = gui["cancel_to_gone_s"]
+    # The walk has stopped when the layer is asked to read no more folders:
+    # its last opendir or readdir, against the moment the box was closed.
+    took = None
+    if gui["cancelled_at_s"] is not None and gui["last_read_s"] is not None:
+        took = max(0.0, gui["last_read_s"] - gui["cancelled_at_s"])
+    print(f"The same, the progress box closed {SLOW_CANCEL_AFTER_S} s after it came, as by its "
+          "close button:")
+    print("  close to the last folder read the layer got: "
+          + ("none (no box was closed)" if took is None else f"{took:.3f} s")
+          + f" (goal at most one folder read, {SLOW_FOLDER_REQUESTS} requests, and "
+          f"{SLOW_CANCEL_SLACK_S} s: {goal:.3f} s)")
+    print("  close to the box gone: " + ("it stayed" if gone is None else f"{gone:.3f} s"))
+    judge_pings(gui, "cancel")
+    print(f"  afterwards: {'a message box' if gui['message_after_cancel'] else 'no message box'}"
+          f", {'the document written' if gui['document_written'] else 'no document written'}")
+    print()
+    if gui["press_to_box_s"] is None:
+        missed.append("cancel: no progress box came to cancel")
+    elif gone is None:
+        missed.append("cancel: the box stayed")
+    elif took is None or took > goal:
+        missed.append(f"cancel: the walk asked for folders {took:.3f} s after the close, goal "
+                      f"at most {goal:.3f}")
+    if gui["message_after_cancel"] or gui["document_written"]:
+        missed.append("cancel: a message box came or the document was written")
     return missed
 
 

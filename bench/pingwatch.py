@@ -17,6 +17,16 @@ Prints one JSON object: press_to_box_s (null when no progress box came),
 press_to_done_s, longest_unanswered_s (the longest any ping sent from the
 press to the done message waited for its answer, or for the end when none
 came), pings_sent in that time and pings_answered before the done message.
+
+With --cancel-after S the progress box is closed S seconds after it came, as
+a window manager closes a window (WM_DELETE_WINDOW), and the run ends when the
+box is gone: cancelled_at_s is when the close was sent (time.monotonic()'s
+clock, which is CLOCK_MONOTONIC, so others can compare their times with it),
+cancel_to_gone_s the time from the close to the box's unmap (null when it
+stayed), and for a second more it watches for what must not
+come: a message box (message_after_cancel) or the document
+(document_written). press_to_done_s is then null, and the pings are those
+sent until the box was gone.
 """
 
 import argparse
@@ -37,6 +47,8 @@ TITLE = "Trackfold"
 # After the done message: pings keep going this long, so a window that hangs
 # on the way out is seen too.
 AFTER_DONE_S = 0.5
+# After a cancel: how long to watch for a message box or a document.
+AFTER_CANCEL_S = 1.0
 
 
 class Watch:
@@ -54,6 +66,7 @@ class Watch:
         self.deadline = time.monotonic() + timeout
         self.main = None
         self.mapped = []  # (time, window) of top-level windows titled TITLE
+        self.unmapped = {}  # window id -> time its unmap was seen
         self.sent = {}  # serial -> time sent
         self.answered = {}  # serial -> time answered
         self.serial = 0
@@ -106,6 +119,16 @@ class Watch:
         elif ev.type == X.MapNotify and ev.event.id == self.root.id and not ev.override:
             if self.title(ev.window) == TITLE:
                 self.mapped.append((now, ev.window))
+        elif ev.type == X.UnmapNotify and ev.event.id == self.root.id:
+            self.unmapped.setdefault(ev.window.id, now)
+
+    def close(self, window):
+        """Asks the window to close, as a window manager's close button does."""
+        message = event.ClientMessage(
+            window=window, client_type=self.atom["WM_PROTOCOLS"],
+            data=(32, [self.d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
+        window.send_event(message, event_mask=0)
+        self.d.flush()
 
     def wait_for(self, condition, step=0.01):
         while not condition():
@@ -140,6 +163,8 @@ def main():
     parser.add_argument("--jukebox", required=True)
     parser.add_argument("--name", default="playlist", help="the playlist name the window shows")
     parser.add_argument("--timeout", type=float, default=600)
+    parser.add_argument("--cancel-after", type=float,
+                        help="close the progress box this many seconds after it came")
     args = parser.parse_args()
 
     document = os.path.join(args.jukebox, "xml", args.name + ".xml")
@@ -172,8 +197,8 @@ def main():
         watch.d.sync()
         pressed = time.monotonic()
 
-        box = done = None
-        while done is None:
+        box = box_window = done = cancelled = gone = None
+        while done is None and gone is None:
             watch.pump(time.monotonic() + 0.005)
             for when, window in watch.mapped:
                 if window.id == watch.main.id:
@@ -182,12 +207,23 @@ def main():
                     done = when
                     break
                 if box is None:
-                    box = when
+                    box, box_window = when, window
             watch.mapped.clear()
+            now = time.monotonic()
+            if args.cancel_after is not None and box is not None:
+                if cancelled is None and now >= box + args.cancel_after:
+                    watch.close(box_window)
+                    cancelled = time.monotonic()
+                elif cancelled is not None:
+                    gone = watch.unmapped.get(box_window.id)
+                    if gone is None and now > cancelled + AFTER_CANCEL_S:
+                        gone = now  # it stayed: judged below on the time it got
+                        box_window = None
             if program.poll() is not None:
                 sys.exit(f"{args.program} ended during the run (status {program.returncode})")
         last_ping = watch.serial
-        watch.pump(time.monotonic() + AFTER_DONE_S)
+        end_of_run = done if done is not None else gone
+        watch.pump(time.monotonic() + (AFTER_DONE_S if done is not None else AFTER_CANCEL_S))
         end = time.monotonic()
     except TimeoutError:
         sys.exit(f"no done message within {args.timeout:.0f} s of starting {args.program}")
@@ -202,13 +238,23 @@ def main():
 
     serials = range(first_ping, last_ping + 1)
     waits = [watch.answered.get(s, end) - watch.sent[s] for s in serials]
-    print(json.dumps({
+    result = {
         "press_to_box_s": None if box is None else box - pressed,
-        "press_to_done_s": done - pressed,
+        "press_to_done_s": None if done is None else done - pressed,
         "longest_unanswered_s": max(waits, default=0.0),
         "pings_sent": len(serials),
-        "pings_answered": sum(1 for s in serials if watch.answered.get(s, end) <= done),
-    }))
+        "pings_answered": sum(1 for s in serials if watch.answered.get(s, end) <= end_of_run),
+    }
+    if args.cancel_after is not None:
+        result.update({
+            "cancelled_at_s": cancelled,
+            "cancel_to_gone_s": None if box_window is None or cancelled is None
+            else gone - cancelled,
+            "message_after_cancel": done is None and any(
+                w.id != watch.main.id for _, w in watch.mapped),
+            "document_written": os.path.exists(document),
+        })
+    print(json.dumps(result))
 
 
 if __name__ == "__main__":

@@ -13,7 +13,10 @@
 // Prints "mounted" on stdout once the mount is in place, and serves until it
 // is unmounted (umount or fusermount3 -u) or receives SIGINT or SIGTERM. Then
 // it writes the requests it served to FILE, one "name count" line per kind,
-// and exits 0.
+// and a line "last-read-ns N": when the last opendir or readdir came, in
+// CLOCK_MONOTONIC nanoseconds (0 when none came), so that the benchmark can
+// tell when a client stopped reading folders (a stat of the mount point, as
+// umount makes, is no folder read). It exits 0.
 //
 // The daemon itself: a low-level libfuse3 file system whose inodes hold an
 // O_PATH descriptor of the source's file, looked up by device and inode
@@ -85,7 +88,14 @@ struct Layer {
     std::mutex mutex;
     std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Inode>> inodes;
     std::array<std::atomic<std::uint64_t>, kKinds> counts{};
+    std::atomic<std::int64_t> lastReadNs{0};
 };
+
+std::int64_t monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 Layer* layerOf(fuse_req_t req) {
     return static_cast<Layer*>(fuse_req_userdata(req));
@@ -96,6 +106,12 @@ Layer* layerOf(fuse_req_t req) {
 void serve(fuse_req_t req, Kind kind) {
     Layer* layer = layerOf(req);
     layer->counts[kind].fetch_add(1, std::memory_order_relaxed);
+    if (kind == kOpendir || kind == kReaddir) {
+        const std::int64_t now = monotonicNs();
+        std::int64_t last = layer->lastReadNs.load(std::memory_order_relaxed);
+        while (last < now && !layer->lastReadNs.compare_exchange_weak(last, now)) {
+        }
+    }
     if (kind <= kOpen && layer->delaying) {
         timespec left = layer->delay;
         while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
@@ -428,6 +444,7 @@ int main(int argc, char** argv) {
             std::fprintf(out, "%s %llu\n", kKindNames[static_cast<std::size_t>(kind)],
                          static_cast<unsigned long long>(layer.counts[kind].load()));
         }
+        std::fprintf(out, "last-read-ns %lld\n", static_cast<long long>(layer.lastReadNs.load()));
         std::fclose(out);
     }
     return status;
