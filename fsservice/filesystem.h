@@ -42,8 +42,13 @@ public:
     /// Reads the folder at `path` (relative paths resolve against the current
     /// directory).
     virtual Folder GetFolder(const QString& path) = 0;
-    /// Reads a sub-folder that `parent`'s read found. Same result as
-    /// GetFolder(sub.Path), but it also reaches names that are not valid text.
+    /// Reads a sub-folder that `parent`'s read found: `sub` is one of
+    /// parent.SubFolders(), or a copy of one, and `parent` is the folder that
+    /// read gave or a copy of it. Same result as GetFolder(sub.Path), but it
+    /// also reaches names that are not valid text, and costs less where the
+    /// parent's read left something to read it by. On failure throws FsError
+    /// with sub.Path and the system's reason; the parent can still be asked
+    /// for its other sub-folders.
     virtual Folder GetFolder(const Folder& parent, const SubFolder& sub) = 0;
     /// Names of the files in the pattern's folder that its last component
     /// matches: GetFolder of that folder, then its Listing.

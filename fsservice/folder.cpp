@@ -5,8 +5,6 @@
 #include "paths.h"
 
 #include <algorithm>
-#include <functional>
-#include <numeric>
 
 namespace fsservice {
 namespace {
@@ -38,26 +36,9 @@ void FolderContents::reserve(qsizetype units, std::size_t count) {
 void FolderContents::sortByName() {
     // Merge sort compares fewer times than introsort, and comparing names is
     // what sorting a big folder costs (the wide folder in bench/run).
-    //
-    // The notes follow their sub-folders: sort the places, then take both in
-    // that order.
-    std::vector<std::size_t> order(subFolders.size());
-    std::iota(order.begin(), order.end(), std::size_t(0));
-    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
-        return nameLess(subFolders[a].Name, subFolders[b].Name);
-    });
-    std::vector<SubFolder> sortedFolders;
-    std::vector<SubFolderNote> sortedNotes;
-    sortedFolders.reserve(order.size());
-    sortedNotes.reserve(notes.size());
-    for (const std::size_t at : order) {
-        sortedFolders.push_back(std::move(subFolders[at]));
-        if (!notes.empty()) {
-            sortedNotes.push_back(std::move(notes[at]));
-        }
-    }
-    subFolders = std::move(sortedFolders);
-    notes = std::move(sortedNotes);
+    std::stable_sort(
+        subFolders.begin(), subFolders.end(),
+        [](const SubFolder& a, const SubFolder& b) { return nameLess(a.Name, b.Name); });
 
     const QChar* text = names.constData();
     const auto nameOf = [text](const FileEntry& file) {
@@ -66,23 +47,6 @@ void FolderContents::sortByName() {
     std::stable_sort(files.begin(), files.end(), [&nameOf](const FileEntry& a, const FileEntry& b) {
         return nameLess(nameOf(a), nameOf(b));
     });
-}
-
-FolderHandle::~FolderHandle() {
-#ifdef Q_OS_LINUX
-    release();
-#endif
-}
-
-const SubFolderNote* FolderHandle::noteOf(const Folder& folder, const SubFolder& sub) {
-    const FolderHandle* const handle = folder.handle();
-    const std::vector<SubFolder>& siblings = folder.SubFolders();
-    const std::less<const SubFolder*> before;
-    if (!handle || handle->notes.size() != siblings.size() || before(&sub, siblings.data()) ||
-        !before(&sub, siblings.data() + siblings.size())) {
-        return nullptr;
-    }
-    return &handle->notes[std::size_t(&sub - siblings.data())];
 }
 
 Folder::Folder(QString path, FolderContents contents, FolderId id,

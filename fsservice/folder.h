@@ -77,15 +77,24 @@ private:
 /// empty(), operator[], front() and back().
 using FileList = std::ranges::transform_view<std::span<const FileEntry>, FileOfEntry>;
 
-/// A folder directly inside a folder, as the parent's read found it.
+/// A folder directly inside a folder, as the parent's read found it, with all
+/// that reading it later takes.
 struct SubFolder {
     /// The parent's Path and the name joined by one separator.
     QString Path;
     QString Name;
+    /// The name as the system spells it, where that is bytes (Linux): a name
+    /// that is not valid text reads with U+FFFD in Name, but still opens by
+    /// these. Empty where the system's names are UTF-16 text already.
+    QByteArray nativeName;
+    /// Reached through a link or a junction, or not known not to be: it may
+    /// lead anywhere, back up the tree included.
+    bool link = false;
 };
 
-/// What a reader keeps for a folder it read, to read the folder's sub-folders
-/// relative to it. Defined by the reader that makes it (folderreading_linux.cpp).
+/// What the Linux reader keeps for a folder it read, to open the folder's
+/// sub-folders relative to it. Defined in folderreading_linux.cpp; null for
+/// every other reader.
 class FolderHandle;
 
 /// What one read of a folder collected; see folderreading.h.

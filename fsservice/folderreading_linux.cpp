@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <mutex>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -64,6 +66,57 @@ bool isDotOrDotDot(const char* name) {
 
 }  // namespace
 
+/// An open descriptor, closed when the object goes.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept;
+    Descriptor& operator=(Descriptor&& other) noexcept;
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+    void reset();
+
+private:
+    int m_fd = -1;
+};
+
+/// What the reader keeps for a folder with sub-folders: its path as the
+/// system spells it, and while few enough folders do, its open directory, so
+/// that its sub-folders open relative to it.
+class FolderHandle final {
+public:
+    FolderHandle(QByteArray nativePath, std::size_t subFolders)
+        : m_nativePath(std::move(nativePath)), m_subFolders(subFolders) {}
+    ~FolderHandle() { release(); }
+    Q_DISABLE_COPY_MOVE(FolderHandle)
+
+    /// Keeps `directory` open for opening the sub-folders relative to it, as
+    /// long as fewer than `limit` handles counted by `openHandles` hold one.
+    void hold(Descriptor directory, std::shared_ptr<std::atomic<int>> openHandles, int limit);
+    /// Opens the sub-folder named `nativeName`: relative to the open directory
+    /// while it is open, by its whole path (given back in `nativePath`) once
+    /// it is closed. The directory closes once every sub-folder has been
+    /// opened, failed or not, and no open in another thread still uses it.
+    /// Not open, with errno set, on failure. Safe from several threads.
+    Descriptor openSub(const QByteArray& nativeName, QByteArray& nativePath);
+
+private:
+    void release();
+
+    const QByteArray m_nativePath;
+    const std::size_t m_subFolders;
+    // Sub-folders may be opened from several threads at once (ReadAhead): the
+    // directory is closed only when no open still uses it.
+    std::mutex m_opening;
+    Descriptor m_directory;
+    int m_openings = 0;        // opens under way that use m_directory
+    std::size_t m_opened = 0;  // sub-folders opened so far, failed ones too
+    std::shared_ptr<std::atomic<int>> m_openHandles;
+};
+
 // A directory opened read-only has nothing to flush: close cannot lose
 // anything, so its result is not looked at.
 void Descriptor::reset() {
@@ -93,23 +146,33 @@ void FolderHandle::hold(Descriptor directory, std::shared_ptr<std::atomic<int>> 
     }
 }
 
-int FolderHandle::beginOpening() {
-    const std::lock_guard lock(m_opening);
-    if (!m_directory.isOpen()) {
-        return -1;
+Descriptor FolderHandle::openSub(const QByteArray& nativeName, QByteArray& nativePath) {
+    nativePath = m_nativePath;
+    if (!nativePath.endsWith('/')) {
+        nativePath += '/';
     }
-    ++m_openings;
-    return m_directory.get();
-}
-
-void FolderHandle::doneOpening(int directory) {
-    const std::lock_guard lock(m_opening);
+    nativePath += nativeName;
+    std::unique_lock lock(m_opening);
+    const int directory = m_directory.isOpen() ? m_directory.get() : -1;
+    if (directory >= 0) {
+        ++m_openings;
+    }
+    lock.unlock();
+    // Relative to the parent's directory the kernel looks up one name; by full
+    // path it walks every component again (the deep chain in bench/run).
+    Descriptor opened(directory >= 0 ? ::openat(directory, nativeName.constData(), kOpenFlags)
+                                     : ::open(nativePath.constData(), kOpenFlags));
+    const int error = errno;
+    lock.lock();
     if (directory >= 0) {
         --m_openings;
     }
-    if (++m_opened >= notes.size() && m_openings == 0) {
+    if (++m_opened >= m_subFolders && m_openings == 0) {
         release();
     }
+    lock.unlock();
+    errno = error;
+    return opened;
 }
 
 void FolderHandle::release() {
@@ -181,10 +244,8 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
                 contents.addFile(name, raw[0] == '.', system);
                 continue;
             }
-            // The bytes stay with the sub-folder, so that a name that is not
-            // valid text can still be opened.
-            contents.subFolders.push_back(SubFolder{joinPath(path, name), name.toString()});
-            contents.notes.push_back(SubFolderNote{QByteArray(raw, length), link});
+            contents.subFolders.push_back(
+                SubFolder{joinPath(path, name), name.toString(), QByteArray(raw, length), link});
         }
     }
 
@@ -200,8 +261,7 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
     // A folder without sub-folders is never asked for one: it keeps nothing.
     std::shared_ptr<FolderHandle> handle;
     if (!contents.subFolders.empty()) {
-        handle = std::make_shared<FolderHandle>(std::move(contents.notes));
-        handle->nativePath = std::move(nativePath);
+        handle = std::make_shared<FolderHandle>(std::move(nativePath), contents.subFolders.size());
         handle->hold(std::move(directory), openHandles, kMaxOpenHandles);
     }
     return Folder(path, std::move(contents), idOf(st), std::move(handle));
@@ -223,31 +283,15 @@ Folder LinuxFolderReader::read(const QString& path) {
 }
 
 Folder LinuxFolderReader::read(const Folder& parent, const SubFolder& sub) {
-    const SubFolderNote* const note = FolderHandle::noteOf(parent, sub);
-    if (!note || note->nativeName.isEmpty()) {
-        // A folder some other way produced, or a sub-folder not from this
-        // parent: its path text is all there is.
+    FolderHandle* const parentHandle = parent.handle();
+    if (!parentHandle || sub.nativeName.isEmpty()) {
+        // A folder some other reader made: its path text is all there is.
         return read(sub.Path);
     }
-    FolderHandle* const parentHandle = parent.handle();
-    const QByteArray& nativeName = note->nativeName;
-    QByteArray nativePath = parentHandle->nativePath;
-    if (!nativePath.endsWith('/')) {
-        nativePath += '/';
-    }
-    nativePath += nativeName;
-    // Relative to the parent's directory the kernel looks up one name; by full
-    // path it walks every component again (the deep chain in bench/run).
-    const int parentDirectory = parentHandle->beginOpening();
-    Descriptor directory(parentDirectory >= 0
-                             ? ::openat(parentDirectory, nativeName.constData(), kOpenFlags)
-                             : ::open(nativePath.constData(), kOpenFlags));
-    const int error = errno;
-    // Once every sub-folder is open, the parent's directory has done its work.
-    // Asked again, the parent falls back to paths.
-    parentHandle->doneOpening(parentDirectory);
+    QByteArray nativePath;
+    Descriptor directory = parentHandle->openSub(sub.nativeName, nativePath);
     if (!directory.isOpen()) {
-        throw FsError::fromSystem(sub.Path, error);
+        throw FsError::fromSystem(sub.Path, errno);
     }
     return readOpen(std::move(directory), sub.Path, std::move(nativePath), m_openHandles);
 }

@@ -61,8 +61,9 @@ Folder readContents(const QString& path, FolderId id) {
         const bool link = entry.isSymbolicLink() || entry.isJunction();
 #endif
         if (entry.isDir()) {
-            contents.notes.push_back(SubFolderNote{QFile::encodeName(name), link});
-            contents.subFolders.push_back(SubFolder{joinPath(path, name), std::move(name)});
+            // Qt opens folders by their path text only: no native name.
+            contents.subFolders.push_back(
+                SubFolder{joinPath(path, name), std::move(name), {}, link});
             continue;
         }
 #ifdef Q_OS_WIN
@@ -78,11 +79,7 @@ Folder readContents(const QString& path, FolderId id) {
         checkReadable(path);
     }
     contents.sortByName();
-    std::shared_ptr<FolderHandle> handle;
-    if (!contents.subFolders.empty()) {
-        handle = std::make_shared<FolderHandle>(std::move(contents.notes));
-    }
-    return Folder(path, std::move(contents), std::move(id), std::move(handle));
+    return Folder(path, std::move(contents), std::move(id), nullptr);
 }
 
 // Ids on Windows are the system's resolved paths, which also see Wine's links
@@ -110,9 +107,8 @@ Folder readFolderQt(const Folder& parent, const SubFolder& sub) {
     // A link may lead anywhere, so it is resolved. Any other folder lies one
     // name below where its parent lies: resolving its whole path instead would
     // cost more with every level of the tree.
-    const SubFolderNote* const note = FolderHandle::noteOf(parent, sub);
     FolderId id;
-    if (!note || note->link || parent.id().path.isEmpty()) {
+    if (sub.link || parent.id().path.isEmpty()) {
         id.path = resolved(sub.Path);
     } else {
         id.path = parent.id().path;

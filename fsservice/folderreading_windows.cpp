@@ -169,11 +169,10 @@ void addEntry(FolderContents& contents, const QString& path, const WIN32_FIND_DA
         }
         return;
     }
+    // Names come from the system as UTF-16, exactly as Path and Name hold
+    // them: no native name of their own.
     contents.subFolders.push_back(
-        SubFolder{link ? std::move(full) : joinPath(path, name), name.toString()});
-    // Names come from the system as UTF-16, exactly as Path and Name hold them:
-    // the note needs no bytes of its own.
-    contents.notes.push_back(SubFolderNote{{}, link});
+        SubFolder{link ? std::move(full) : joinPath(path, name), name.toString(), {}, link});
 }
 
 bool isFolder(const QString& path) {
@@ -216,11 +215,7 @@ Folder readListing(const QString& path, FolderId id) {
     }
 
     contents.sortByName();
-    std::shared_ptr<FolderHandle> handle;
-    if (!contents.subFolders.empty()) {
-        handle = std::make_shared<FolderHandle>(std::move(contents.notes));
-    }
-    return Folder(path, std::move(contents), std::move(id), std::move(handle));
+    return Folder(path, std::move(contents), std::move(id), nullptr);
 }
 
 }  // namespace
@@ -240,8 +235,7 @@ Folder WindowsFolderReader::read(const Folder& parent, const SubFolder& sub) {
     // Only a reparse point can lead anywhere else, back up the tree included:
     // any other folder lies one name below where its parent lies, which costs
     // no open to know.
-    const SubFolderNote* const note = FolderHandle::noteOf(parent, sub);
-    if (!note || note->link || parent.id().path.isEmpty()) {
+    if (sub.link || parent.id().path.isEmpty()) {
         return read(sub.Path);
     }
     QByteArray resolved = parent.id().path;

@@ -16,16 +16,15 @@ struct ReadAhead::Entry {
     // Taken out of m_sequence: the walk passed it by, or took it. A reader
     // still reading it throws its read away.
     bool dropped = false;
-    std::optional<Folder> folder;
-    std::exception_ptr error;
-    std::size_t entries = 0;  // folder's, counted in m_aheadEntries
+    Read read;
+    std::size_t entries = 0;  // of the folder read, counted in m_aheadEntries
     Sequence::iterator at;    // its place in m_sequence while not dropped
 
     const SubFolder& sub() const { return parent->SubFolders()[index]; }
 };
 
 ReadAhead::ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead)
-    : m_readers(readers < 1 ? 1 : readers), m_readSub(std::move(readSub)), m_slowRead(slowRead) {}
+    : m_readers(std::max(readers, 1)), m_readSub(std::move(readSub)), m_slowRead(slowRead) {}
 
 ReadAhead::~ReadAhead() {
     {
@@ -39,8 +38,9 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::start(const Folder& root, Clock::duration took) {
+    Sequence earlier;
     const std::lock_guard lock(m_mutex);
-    drop(m_sequence.begin(), m_sequence.end());
+    earlier = drop(m_sequence.begin(), m_sequence.end());
     m_readingAhead = m_slowRead == Clock::duration::zero();
     m_quickReads = 0;
     m_slowReads = 0;
@@ -51,122 +51,123 @@ void ReadAhead::start(const Folder& root, Clock::duration took) {
 }
 
 Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
+    Sequence passed;  // let go of after the lock, which closes their folders
     std::unique_lock lock(m_mutex);
     const Sequence::iterator found = find(parent, sub);
     if (found == m_sequence.end()) {
-        // Not queued: read while reads were quick, or a folder some other way
-        // produced. Read it now, and read ahead from there if that was slow.
+        // Not queued: read while reads were quick. Read it now, and read ahead
+        // from there if that was slow.
         lock.unlock();
-        const Clock::time_point begun = Clock::now();
-        Folder folder = m_readSub(parent, sub);
-        const Clock::duration took = Clock::now() - begun;
+        Read now = read(parent, sub);
         lock.lock();
         const bool wasReadingAhead = m_readingAhead;
-        noteRead(took, &folder);
-        if (m_readingAhead) {
+        noteRead(now.took, now.folder ? &*now.folder : nullptr);
+        if (now.folder && m_readingAhead) {
             const Sequence::iterator rest = m_sequence.begin();
-            std::size_t queued = queueSubFolders(rest, folder, 0);
-            const std::optional<std::size_t> index = indexOf(parent, sub);
-            if (!wasReadingAhead && index) {
+            std::size_t queued = queueSubFolders(rest, *now.folder, 0);
+            if (!wasReadingAhead) {
                 // The siblings still to come are as far from the cache, and
-                // the walk asks for them once it is through with this one.
-                queued += queueSubFolders(rest, parent, *index + 1);
+                // the walk asks for them once it is through with this folder.
+                const std::vector<SubFolder>& siblings = parent.SubFolders();
+                const auto at = std::ranges::find(siblings, sub.Path, &SubFolder::Path);
+                if (at != siblings.end()) {
+                    queued += queueSubFolders(rest, parent, std::size_t(at - siblings.begin()) + 1);
+                }
             }
             wake(queued);
         }
-        return folder;
+        lock.unlock();
+        if (now.error) {
+            std::rethrow_exception(now.error);
+        }
+        return std::move(*now.folder);
     }
+
     // Everything before it the walk passed by: it walks in this order.
-    drop(m_sequence.begin(), found);
+    passed = drop(m_sequence.begin(), found);
     const std::shared_ptr<Entry> entry = *found;
     if (entry->state == Entry::State::Queued) {
         // No reader got to it yet: reading it here is quicker than waiting.
         entry->state = Entry::State::Reading;
+        --m_queued;
         ++m_ahead;
         lock.unlock();
-        finishRead(lock, *entry);
+        Read now = read(*entry->parent, entry->sub());
+        lock.lock();
+        file(*entry, std::move(now));
     }
-    m_read.wait(lock, [&entry] { return entry->state == Entry::State::Read; });
+    m_filed.wait(lock, [&entry] { return entry->state == Entry::State::Read; });
 
-    std::optional<Folder> folder = std::move(entry->folder);
-    const std::exception_ptr error = entry->error;
-    m_sequence.erase(entry->at);
-    entry->dropped = true;
-    --m_ahead;
-    m_aheadEntries -= entry->entries;
-    // Room for one more read ahead.
-    wake(1);
+    Read taken = std::move(entry->read);
+    passed.splice(passed.end(), drop(entry->at, std::next(entry->at)));
     lock.unlock();
-    if (error) {
-        std::rethrow_exception(error);
+    if (taken.error) {
+        std::rethrow_exception(taken.error);
     }
-    return std::move(*folder);
+    return std::move(*taken.folder);
 }
 
 void ReadAhead::readerLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        Sequence::iterator queued;
-        m_work.wait(lock, [this, &queued] {
-            if (m_stopping) {
-                return true;
-            }
-            if (!m_readingAhead || m_ahead >= kMaxAhead || m_aheadEntries >= kMaxAheadEntries) {
-                return false;
-            }
-            queued = firstQueued();
-            return queued != m_sequence.end();
-        });
+        m_work.wait(lock, [this] { return m_stopping || readerMayStart(); });
         if (m_stopping) {
             return;
         }
+        const auto queued = std::ranges::find(m_sequence, Entry::State::Queued,
+                                              [](const auto& entry) { return entry->state; });
         const std::shared_ptr<Entry> entry = *queued;
         entry->state = Entry::State::Reading;
+        --m_queued;
         ++m_ahead;
         lock.unlock();
-        const bool walkWaits = finishRead(lock, *entry);
-        if (walkWaits) {
-            m_read.notify_one();
+        Read now = read(*entry->parent, entry->sub());
+        lock.lock();
+        std::optional<Folder> unwanted = file(*entry, std::move(now));
+        m_filed.notify_one();
+        if (unwanted) {
+            lock.unlock();
+            unwanted.reset();  // closes its directory outside the lock
+            lock.lock();
         }
     }
 }
 
-bool ReadAhead::finishRead(std::unique_lock<std::mutex>& lock, Entry& entry) {
-    std::optional<Folder> folder;
-    std::exception_ptr error;
+bool ReadAhead::readerMayStart() const {
+    return m_readingAhead && m_queued > 0 && m_ahead < kMaxAhead &&
+           m_aheadEntries < kMaxAheadEntries;
+}
+
+ReadAhead::Read ReadAhead::read(const Folder& parent, const SubFolder& sub) const {
+    Read result;
     const Clock::time_point begun = Clock::now();
     try {
-        folder = m_readSub(*entry.parent, entry.sub());
+        result.folder = m_readSub(parent, sub);
     } catch (...) {
         // Kept for the walk, which meets it where a read of its own would.
-        error = std::current_exception();
+        result.error = std::current_exception();
     }
-    const Clock::duration took = Clock::now() - begun;
-    lock.lock();
-    noteRead(took, folder ? &*folder : nullptr);
+    result.took = Clock::now() - begun;
+    return result;
+}
+
+std::optional<Folder> ReadAhead::file(Entry& entry, Read read) {
+    noteRead(read.took, read.folder ? &*read.folder : nullptr);
     entry.state = Entry::State::Read;
     if (entry.dropped) {
-        if (folder) {
-            // Its open directory is closed outside the lock.
-            lock.unlock();
-            folder.reset();
-            lock.lock();
+        return std::move(read.folder);
+    }
+    if (read.folder) {
+        if (m_readingAhead) {
+            // The reader that read it goes on with the first of these itself.
+            const std::size_t queued = queueSubFolders(std::next(entry.at), *read.folder, 0);
+            wake(queued == 0 ? 0 : queued - 1);
         }
-        return false;
-    }
-    if (folder && m_readingAhead) {
-        // The reader that read it goes on with the first of these itself.
-        const std::size_t queued = queueSubFolders(std::next(entry.at), *folder, 0);
-        wake(queued == 0 ? 0 : queued - 1);
-    }
-    if (folder) {
-        entry.entries = entriesOf(*folder);
+        entry.entries = entriesOf(*read.folder);
         m_aheadEntries += entry.entries;
     }
-    entry.folder = std::move(folder);
-    entry.error = error;
-    // The walk waits only ever for the first folder of the sequence.
-    return entry.at == m_sequence.begin();
+    entry.read = std::move(read);
+    return std::nullopt;
 }
 
 void ReadAhead::noteRead(Clock::duration took, const Folder* folder) {
@@ -201,6 +202,7 @@ std::size_t ReadAhead::queueSubFolders(Sequence::iterator before, const Folder& 
         entry->index = index;
         entry->at = m_sequence.insert(before, entry);
     }
+    m_queued += count - from;
     return count - from;
 }
 
@@ -220,61 +222,35 @@ void ReadAhead::wake(std::size_t folders) {
     }
 }
 
-void ReadAhead::drop(Sequence::iterator from, Sequence::iterator to) {
+ReadAhead::Sequence ReadAhead::drop(Sequence::iterator from, Sequence::iterator to) {
     for (Sequence::iterator it = from; it != to; ++it) {
         Entry& entry = **it;
         entry.dropped = true;
-        if (entry.state != Entry::State::Queued) {
+        if (entry.state == Entry::State::Queued) {
+            --m_queued;
+        } else {
             --m_ahead;
             m_aheadEntries -= entry.entries;
         }
     }
-    m_sequence.erase(from, to);
+    Sequence dropped;
+    dropped.splice(dropped.end(), m_sequence, from, to);
+    if (from != to) {
+        // Room ahead for as many more reads.
+        m_work.notify_one();
+    }
+    return dropped;
 }
 
 ReadAhead::Sequence::iterator ReadAhead::find(const Folder& parent, const SubFolder& sub) {
-    // The walk's copy of the parent and the one kept here are two objects; the
-    // sub-folder is known by its place among its siblings, and the parent by
-    // its path and id.
-    if (m_sequence.empty()) {
-        return m_sequence.end();
-    }
-    const std::optional<std::size_t> index = indexOf(parent, sub);
-    if (!index) {
-        return m_sequence.end();
-    }
-    for (auto it = m_sequence.begin(); it != m_sequence.end(); ++it) {
-        const Entry& entry = **it;
-        if (entry.index == *index && entry.sub().Path == sub.Path &&
-            entry.parent->SubFolders().size() == parent.SubFolders().size() &&
-            entry.parent->Path() == parent.Path() && entry.parent->id() == parent.id()) {
-            return it;
-        }
-    }
-    return m_sequence.end();
+    // Each folder of a walk has a path of its own: the names down to it.
+    return std::ranges::find_if(m_sequence, [&](const std::shared_ptr<Entry>& entry) {
+        return entry->sub().Path == sub.Path && entry->parent->id() == parent.id();
+    });
 }
 
 std::size_t ReadAhead::entriesOf(const Folder& folder) {
     return folder.SubFolders().size() + std::size_t(std::ranges::size(folder.Files()));
-}
-
-std::optional<std::size_t> ReadAhead::indexOf(const Folder& parent, const SubFolder& sub) {
-    const std::vector<SubFolder>& siblings = parent.SubFolders();
-    const std::less<const SubFolder*> before;
-    if (siblings.empty() || before(&sub, siblings.data()) ||
-        !before(&sub, siblings.data() + siblings.size())) {
-        return std::nullopt;
-    }
-    return std::size_t(&sub - siblings.data());
-}
-
-ReadAhead::Sequence::iterator ReadAhead::firstQueued() {
-    for (auto it = m_sequence.begin(); it != m_sequence.end(); ++it) {
-        if ((*it)->state == Entry::State::Queued) {
-            return it;
-        }
-    }
-    return m_sequence.end();
 }
 
 }  // namespace fsservice

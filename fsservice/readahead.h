@@ -22,21 +22,23 @@ namespace fsservice {
 /// waits for one round trip to the disk at a time; a disk, and far more a
 /// network share, serves many at once.
 ///
-/// Only while reads are slow: as long as folders come from the cache, the
-/// walk reads each one itself when it asks. kSlowReadsToStart reads in a row
-/// that take the given `slowRead` or longer (and a hundredth of it more for
-/// each entry) start the reading ahead; kQuickReadsToStop quicker ones in a row
-/// stop it.
+/// Only while reads are slow: as long as folders come from the cache, the walk
+/// reads each one itself when it asks. kSlowReadsToStart reads in a row that
+/// take `slowRead` or longer (and a hundredth of it more for each entry) start
+/// the reading ahead; kQuickReadsToStop quicker ones in a row stop it.
 ///
-/// While it reads ahead, whenever a folder has been read its sub-folders are
-/// queued right after it, which is where the walk will ask for them; the
-/// readers take the earliest queued folders, never more than kMaxAhead ahead
-/// of the walk. next() hands out the read a reader made, or reads the folder
-/// itself when no reader has started on it. A read that failed throws its
-/// error there, when the walk asks, exactly as reading it then would have;
-/// reads of folders the walk passed by (it leaves out links back into itself)
-/// are dropped. The walk sees the same results in the same order as without
-/// reading ahead.
+/// While it reads ahead, the sub-folders of every folder read are queued right
+/// after it, which is where the walk will ask for them; the readers take the
+/// earliest queued folder, never more than kMaxAhead ahead of the walk. next()
+/// hands out the read a reader made, or reads the folder itself when no reader
+/// has started on it. A read that failed throws its error there, when the walk
+/// asks, exactly as reading it then would have; reads of folders the walk
+/// passed by (it leaves out links back into itself) are dropped. So the walk
+/// sees the same results in the same order as without reading ahead.
+///
+/// One mutex guards the queue; the reads themselves run outside it. Readers
+/// wait on one condition (something to read, or the end), the walk on the
+/// other (a read filed).
 class ReadAhead final {
 public:
     /// Reads a sub-folder that the parent's read found; called from the reader
@@ -46,8 +48,7 @@ public:
 
     /// At most this many folders are read or being read ahead of the walk, and
     /// no reader starts on one while the folders read ahead hold this many
-    /// entries (some 5 MiB of names); the readers open at most one folder
-    /// each at a time.
+    /// entries (some 5 MiB of names); a reader opens one folder at a time.
     static constexpr std::size_t kMaxAhead = 128;
     static constexpr std::size_t kMaxAheadEntries = 65536;
 
@@ -60,7 +61,10 @@ public:
     /// to read ahead; reads that take `slowRead` or longer start reading
     /// ahead (zero: every read does).
     ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead);
-    /// Stops the readers and waits for them; whatever was read ahead goes.
+    /// Stops the readers and waits for them; whatever was read ahead goes. A
+    /// reader in the middle of a read finishes it first, so on a slow network
+    /// share this takes as long as the slowest single folder read under way:
+    /// each reader reads one folder at a time, all at once.
     ~ReadAhead();
     Q_DISABLE_COPY_MOVE(ReadAhead)
 
@@ -74,38 +78,47 @@ public:
 private:
     struct Entry;
     using Sequence = std::list<std::shared_ptr<Entry>>;
+    /// What one read gave.
+    struct Read {
+        std::optional<Folder> folder;
+        std::exception_ptr error;
+        Clock::duration took{};
+    };
 
     void readerLoop();
-    /// Reads `entry`, taken out of the queue, with `lock` released, and files
-    /// the read with `lock` taken again; true when the walk waits for it.
-    bool finishRead(std::unique_lock<std::mutex>& lock, Entry& entry);
+    Read read(const Folder& parent, const SubFolder& sub) const;
     // All below run with m_mutex held.
+    /// Files `read` for `entry` and queues what it found; gives back what no
+    /// one will take, to be let go of once the lock is released.
+    std::optional<Folder> file(Entry& entry, Read read);
     /// Starts or stops the reading ahead by the time the read of `folder`
     /// (null: a read that failed) took.
     void noteRead(Clock::duration took, const Folder* folder);
     /// Queues `folder`'s sub-folders from the `from`th on before `before`;
     /// returns how many.
     std::size_t queueSubFolders(Sequence::iterator before, const Folder& folder, std::size_t from);
-    /// Wakes as many readers as there are `folders` for them to read.
+    /// Wakes as many readers as there are `folders` for them to read, starting
+    /// the threads the first time.
     void wake(std::size_t folders);
-    void drop(Sequence::iterator from, Sequence::iterator to);
+    /// Takes the folders from `from` to `to` out of the sequence; gives them
+    /// back to be let go of once the lock is released.
+    Sequence drop(Sequence::iterator from, Sequence::iterator to);
     Sequence::iterator find(const Folder& parent, const SubFolder& sub);
-    Sequence::iterator firstQueued();
+    bool readerMayStart() const;
     /// How many files and sub-folders `folder` holds.
     static std::size_t entriesOf(const Folder& folder);
-    /// `sub`'s place among `parent`'s sub-folders, if it is one of them.
-    static std::optional<std::size_t> indexOf(const Folder& parent, const SubFolder& sub);
 
     const int m_readers;
     const ReadSub m_readSub;
     const Clock::duration m_slowRead;
 
     std::mutex m_mutex;
-    std::condition_variable m_work;  // readers wait for a queued folder or room
-    std::condition_variable m_read;  // next() waits for a reader to finish
+    std::condition_variable m_work;   // readers: a folder queued, room ahead, or the end
+    std::condition_variable m_filed;  // the walk: a read filed
     // The folders the walk will ask for, in the order it will ask; the front
     // is the next one, unless the walk passes it by.
     Sequence m_sequence;
+    std::size_t m_queued = 0;        // entries of m_sequence no one reads yet
     std::size_t m_ahead = 0;         // entries of m_sequence being read or read
     std::size_t m_aheadEntries = 0;  // of the folders read ahead
     bool m_readingAhead = false;

@@ -1,3 +1,4 @@
+#include "folderreading.h"
 #include "fserror.h"
 #include "musictree.h"
 #include "nameorder.h"
@@ -5,11 +6,13 @@
 #include "realfilesystem.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 using fsservice::Folder;
@@ -49,7 +52,8 @@ private slots:
     void parentAskedAgainAfterItsLastSubFolder();
     void deepChainHoldsOneHandle_data();
     void deepChainHoldsOneHandle();
-    void slowReadsStartTheReaders();
+    void readAhead_data();
+    void readAhead();
     void pathsPastMaxPathRead_data() { readings_data(); }
     void pathsPastMaxPathRead();
 };
@@ -191,47 +195,207 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
 #endif
 }
 
-void FolderReadingTest::slowReadsStartTheReaders() {
-    // A disk that takes a millisecond for every folder: after the first reads
-    // the readers take over, and the walk still meets every folder in order.
-    using namespace std::chrono_literals;
-    MusicTree tree;
-    QStringList expected;
-    for (int artist = 0; artist < 4; ++artist) {
-        expected << tree.path(QStringLiteral("Music/A%1").arg(artist));
-        for (int album = 0; album < 5; ++album) {
-            const QString folder = QStringLiteral("Music/A%1/B%2").arg(artist).arg(album);
-            tree.addFile(folder + "/t.mp3");
-            expected << tree.path(folder);
-        }
-    }
-    RealFileSystem disk(Reading::Posix, 1);
-    const std::thread::id walker = std::this_thread::get_id();
-    std::atomic<int> readByReaders{0};
-    ReadAhead ahead(
-        4,
-        [&](const Folder& parent, const SubFolder& sub) {
-            std::this_thread::sleep_for(1ms);
-            if (std::this_thread::get_id() != walker) {
-                ++readByReaders;
-            }
-            return disk.GetFolder(parent, sub);
-        },
-        RealFileSystem::kSlowRead);
-    const Folder root = disk.GetFolder(tree.path("Music"));
-    ahead.start(root, 1ms);
+namespace {
 
-    QStringList walked;
-    const std::function<void(const Folder&)> walk = [&](const Folder& folder) {
-        for (const SubFolder& sub : folder.SubFolders()) {
-            const Folder next = ahead.next(folder, sub);
-            walked << next.Path();
-            walk(next);
+using namespace std::chrono_literals;
+
+/// A folder tree held in memory, read with programmed delays and failures,
+/// and the counts a test of the read-ahead needs. Under /m each folder holds
+/// `width` folders down to `depth` levels; with `loop`, /m/a1/b1/loop is a
+/// link back to /m/a1.
+class MemoryDisk {
+public:
+    int width = 3;
+    int depth = 3;
+    bool loop = false;
+    std::chrono::microseconds delay{0};  // each read from the `slowFrom`th on
+    int slowFrom = 0;
+    QString failing;  // the folder whose read fails
+
+    std::atomic<int> started{0};
+    std::atomic<int> inFlight{0};
+    std::atomic<int> byReaders{0};
+    std::atomic<int> firstByReader{-1};  // the number of the first read a reader made
+    std::atomic<bool> failedInReader{false};
+    std::atomic<int> taken{0};  // folders the walk has got
+    std::atomic<int> mostAhead{0};
+    std::thread::id walker = std::this_thread::get_id();
+
+    Folder root() const { return folder(QStringLiteral("/m")); }
+
+    Folder read(const Folder&, const SubFolder& sub) {
+        const int number = started++;
+        ++inFlight;
+        int ahead = number + 1 - taken;
+        int most = mostAhead;
+        while (ahead > most && !mostAhead.compare_exchange_weak(most, ahead)) {
         }
+        const bool byReader = std::this_thread::get_id() != walker;
+        if (byReader && byReaders++ == 0) {
+            firstByReader = number;
+        }
+        if (number >= slowFrom) {
+            std::this_thread::sleep_for(delay);
+        }
+        const auto done = qScopeGuard([this] { --inFlight; });
+        if (sub.Path == failing) {
+            failedInReader = byReader;
+            throw fsservice::FsError(sub.Path, QStringLiteral("Input/output error"));
+        }
+        return folder(sub.Path);
+    }
+
+private:
+    Folder folder(const QString& path) const {
+        const qsizetype level = path.count(u'/') - 1;
+        const bool isLoop = path.endsWith(QStringLiteral("/loop"));
+        // Below the link, the names go on as below the folder it leads to.
+        const qsizetype shape = isLoop ? 1 : level;
+        fsservice::FolderContents contents;
+        if (shape < depth) {
+            for (int i = 0; i < width; ++i) {
+                const QString name = QChar(char16_t(u'a' + shape)) + QString::number(i);
+                contents.subFolders.push_back(SubFolder{path + u'/' + name, name, {}, false});
+            }
+            if (loop && !isLoop && path == QLatin1String("/m/a1/b1")) {
+                contents.subFolders.push_back(SubFolder{path + "/loop", "loop", {}, true});
+            }
+        }
+        const QString id = isLoop ? QStringLiteral("/m/a1") : path;
+        return Folder(path, std::move(contents), fsservice::FolderId{0, 0, id.toUtf8()}, nullptr);
+    }
+};
+
+/// A pre-order walk that leaves out a folder it is inside already, as the album
+/// scan walks: each folder's path, or "error PATH" where a read failed and the
+/// walk stopped. Stops after `most` folders, and sleeps `pause` after each.
+QStringList walk(const std::function<Folder(const Folder&, const SubFolder&)>& next,
+                 const Folder& root, MemoryDisk* disk = nullptr, int most = -1,
+                 std::chrono::microseconds pause = 0us) {
+    QStringList walked;
+    QList<QByteArray> wayDown{root.id().path};
+    const std::function<bool(const Folder&)> below = [&](const Folder& folder) {
+        for (const SubFolder& sub : folder.SubFolders()) {
+            if (walked.size() == most) {
+                return false;
+            }
+            std::optional<Folder> read;
+            try {
+                read = next(folder, sub);
+            } catch (const fsservice::FsError& error) {
+                walked << "error " + error.path();
+                return false;
+            }
+            if (disk) {
+                ++disk->taken;
+            }
+            walked << read->Path();
+            std::this_thread::sleep_for(pause);
+            if (wayDown.contains(read->id().path)) {
+                continue;
+            }
+            wayDown << read->id().path;
+            const bool goOn = below(*read);
+            wayDown.removeLast();
+            if (!goOn) {
+                return false;
+            }
+        }
+        return true;
     };
-    walk(root);
+    below(root);
+    return walked;
+}
+
+}  // namespace
+
+void FolderReadingTest::readAhead_data() {
+    QTest::addColumn<int>("readers");
+    QTest::addColumn<int>("slowReadUs");  // reads this slow start the readers; 0 every read
+    QTest::addColumn<int>("delayUs");     // of each read from the `slowFrom`th on
+    QTest::addColumn<int>("slowFrom");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("loop");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<int>("stopAfter");  // folders the walk takes before it ends; -1 all
+    QTest::addColumn<int>("pauseUs");    // the walk's own work on each folder
+    QTest::addColumn<bool>("readersRead");
+
+    QTest::newRow("16 readers give one reader's order")
+        << 16 << 0 << 200 << 0 << 4 << 3 << false << "" << -1 << 0 << true;
+    QTest::newRow("a failure ahead reaches the walk at its step")
+        << 16 << 0 << 300 << 0 << 4 << 3 << false << "/m/a2/b1/c3" << -1 << 0 << true;
+    QTest::newRow("a link back up is read, passed by, and what was read below it dropped")
+        << 16 << 0 << 300 << 0 << 3 << 3 << true << "" << -1 << 0 << true;
+    QTest::newRow("slow reads start the readers in the middle of the walk")
+        << 4 << -1 << 1000 << 30 << 4 << 3 << false << "" << -1 << 0 << true;
+    QTest::newRow("quick reads never start them")
+        << 16 << -1 << 0 << 0 << 4 << 3 << false << "" << -1 << 0 << false;
+    QTest::newRow("destroyed with reads under way")
+        << 16 << 0 << 20000 << 0 << 4 << 3 << false << "" << 3 << 0 << true;
+    QTest::newRow("never more folders ahead than the bound")
+        << 16 << 0 << 0 << 0 << 600 << 1 << false << "" << -1 << 200 << true;
+}
+
+// The read-ahead on a disk held in memory: the walk meets the same folders and
+// failures in the same order as when it reads every folder itself, whatever
+// the readers do meanwhile; none of them outlives it.
+void FolderReadingTest::readAhead() {
+    QFETCH(int, readers);
+    QFETCH(int, slowReadUs);
+    QFETCH(int, delayUs);
+    QFETCH(int, slowFrom);
+    QFETCH(int, width);
+    QFETCH(int, depth);
+    QFETCH(bool, loop);
+    QFETCH(QString, failing);
+    QFETCH(int, stopAfter);
+    QFETCH(int, pauseUs);
+    QFETCH(bool, readersRead);
+
+    MemoryDisk disk;
+    disk.width = width;
+    disk.depth = depth;
+    disk.loop = loop;
+    disk.failing = failing;
+    const Folder root = disk.root();
+    QStringList expected = walk(
+        [&](const Folder& parent, const SubFolder& sub) { return disk.read(parent, sub); }, root);
+    if (stopAfter >= 0) {
+        expected = expected.mid(0, stopAfter);
+    }
+    disk.started = 0;
+    disk.mostAhead = 0;
+    disk.delay = std::chrono::microseconds(delayUs);
+    disk.slowFrom = slowFrom;
+
+    std::optional<ReadAhead> ahead(
+        std::in_place, readers,
+        [&](const Folder& parent, const SubFolder& sub) { return disk.read(parent, sub); },
+        slowReadUs < 0 ? RealFileSystem::kSlowRead : std::chrono::microseconds(slowReadUs));
+    ahead->start(root, 0us);
+    const QStringList walked =
+        walk([&](const Folder& parent, const SubFolder& sub) { return ahead->next(parent, sub); },
+             root, &disk, stopAfter, std::chrono::microseconds(pauseUs));
+    ahead.reset();
+    QCOMPARE(disk.inFlight.load(), 0);
+    const int reads = disk.started;
+    std::this_thread::sleep_for(20ms);
+    QCOMPARE(disk.started.load(), reads);
+
     QCOMPARE(walked, expected);
-    QVERIFY2(readByReaders > 0, "the walk read every folder itself");
+    QVERIFY2(disk.mostAhead <= int(ReadAhead::kMaxAhead) + 1,
+             qPrintable(QString::number(disk.mostAhead)));
+    if (!readersRead) {
+        QCOMPARE(disk.byReaders.load(), 0);
+        return;
+    }
+    QVERIFY2(disk.byReaders > 0, "the walk read every folder itself");
+    QVERIFY2(disk.firstByReader >= slowFrom, qPrintable(QString::number(disk.firstByReader)));
+    if (!failing.isEmpty()) {
+        QVERIFY2(disk.failedInReader, "the failing folder was not read ahead");
+    }
 }
 
 void FolderReadingTest::pathsPastMaxPathRead() {

@@ -103,8 +103,8 @@ void NameOrderTest::folderSortsLikeCompareNames() {
         }
         name += QString::number(n);  // every name distinct
         if (n % 10 == 0) {
-            contents.subFolders.push_back(fsservice::SubFolder{"/m/" + name, name});
-            contents.notes.push_back(fsservice::SubFolderNote{name.toUtf8(), n % 20 == 0});
+            contents.subFolders.push_back(
+                fsservice::SubFolder{"/m/" + name, name, name.toUtf8(), n % 20 == 0});
             expectedFolders << name;
             if (n % 20 == 0) {
                 links << name;
@@ -118,12 +118,11 @@ void NameOrderTest::folderSortsLikeCompareNames() {
     std::sort(expectedFolders.begin(), expectedFolders.end(), fsservice::nameLess);
 
     contents.sortByName();
-    // Each sub-folder's note goes along with it.
-    QCOMPARE(contents.notes.size(), contents.subFolders.size());
+    // Each sub-folder's native name and link mark go along with it.
     for (std::size_t i = 0; i < contents.subFolders.size(); ++i) {
         const QString name = contents.subFolders[i].Name;
-        QCOMPARE(QString::fromUtf8(contents.notes[i].nativeName), name);
-        QCOMPARE(contents.notes[i].link, links.contains(name));
+        QCOMPARE(QString::fromUtf8(contents.subFolders[i].nativeName), name);
+        QCOMPARE(contents.subFolders[i].link, links.contains(name));
     }
     const fsservice::Folder folder(QStringLiteral("/m"), std::move(contents), {}, nullptr);
     QStringList gotFiles;

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -13,8 +15,8 @@ namespace {
 // Ten times a second: the counts move with every folder, and a label redrawn
 // more often than the eye can read it only costs the window's thread.
 constexpr int kRefreshMs = 100;
-// Wide enough for the counts line of both languages in the window's font.
-constexpr int kWidth = 400;
+// The narrowest the box gets; a language whose counts line is longer widens it.
+constexpr int kMinimumWidth = 400;
 
 }  // namespace
 
@@ -52,8 +54,13 @@ ProgressBox::ProgressBox(const texts::Texts& texts, writer::ScanProgress& progre
     layout->addWidget(bar);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_counts->setFixedWidth(kWidth);
-    m_folder->setFixedWidth(kWidth);
+    // Room for the counts of the largest library, so the box does not change
+    // its width as the numbers grow.
+    const QString largest = QStringLiteral("9999999");
+    const int width = std::max(kMinimumWidth, m_counts->fontMetrics().horizontalAdvance(
+                                                  texts.progressCounts.arg(largest, largest)));
+    m_counts->setFixedWidth(width);
+    m_folder->setFixedWidth(width);
 
     connect(&m_refresh, &QTimer::timeout, this, &ProgressBox::refresh);
 }

@@ -6,7 +6,6 @@
 #include "xmlattribute.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace writer {
 
@@ -29,12 +28,6 @@ QStringView trim(QStringView text, Trimmed trimmed) {
         --end;
     }
     return text.mid(begin, end - begin);
-}
-
-template <std::size_t N>
-char16_t* put(char16_t* out, const char16_t (&text)[N]) {
-    std::memcpy(out, text, (N - 1) * sizeof(char16_t));
-    return out + N - 1;
 }
 
 bool onlySeparators(QStringView text) {
@@ -211,11 +204,6 @@ QString AlbumScan::trackTitle(QStringView fileName) {
     return buildTrackTitle(scratch, fileName).toString();
 }
 
-char16_t* AlbumScan::lineScratch(qsizetype room) {
-    m_lineScratch.resize(room);
-    return reinterpret_cast<char16_t*>(m_lineScratch.data());
-}
-
 void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString& folderspec) {
     // Whether the folder is an album is decided by the listing, which does not
     // see hidden files; which files become tracks is decided by their full path,
@@ -224,17 +212,16 @@ void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString
         return;
     }
 
-    // Lines are built in place in one buffer that only grows, so writing a
-    // line allocates nothing once it has room for the longest.
-    const QString title = albumTitle(folderspec, folder);
-    char16_t* const album =
-        lineScratch(32 + maxAttributeSize(folderspec.size()) + maxAttributeSize(title.size()));
-    char16_t* out = put(album, u"<album path=\"");
-    out = writeAttribute(out, folderspec);
-    out = put(out, u"\" title=\"");
-    out = writeAttribute(out, title);
-    out = put(out, u"\">");
-    ts.WriteLine(QStringView(album, out - album));
+    // Every line is built in the one text, which keeps its room from line to
+    // line, so writing a line allocates nothing once it has grown to the longest.
+    QString& line = m_line;
+    line.resize(0);
+    line.append(u"<album path=\"");
+    appendAttribute(line, folderspec);
+    line.append(u"\" title=\"");
+    appendAttribute(line, albumTitle(folderspec, folder));
+    line.append(u"\">");
+    ts.WriteLine(line);
     if (m_progress) {
         m_progress->albumWritten();
     }
@@ -247,15 +234,13 @@ void AlbumScan::BuildMP3List(TextStream& ts, const Folder& folder, const QString
         if (!everyFileTaken && !containsMp3(name)) {
             continue;
         }
-        const QStringView track = buildTrackTitle(m_titleScratch, name);
-        char16_t* const line =
-            lineScratch(32 + maxAttributeSize(name.size()) + maxAttributeSize(track.size()));
-        out = put(line, u"<mp3 title=\"");
-        out = writeAttribute(out, name);
-        out = put(out, u"\" track=\"");
-        out = writeAttribute(out, track);
-        out = put(out, u"\"/>");
-        ts.WriteLine(QStringView(line, out - line));
+        line.resize(0);
+        line.append(u"<mp3 title=\"");
+        appendAttribute(line, name);
+        line.append(u"\" track=\"");
+        appendAttribute(line, buildTrackTitle(m_titleScratch, name));
+        line.append(u"\"/>");
+        ts.WriteLine(line);
     }
     ts.WriteLine(u"</album>");
 }

@@ -70,8 +70,6 @@ private:
     bool onWayDown(const fsservice::FolderId& id) const;
 
     static QStringView buildTrackTitle(QString& scratch, QStringView fileName);
-    // The line scratch with room for `room` units, to be written through the pointer.
-    char16_t* lineScratch(qsizetype room);
 
     QString m_musicPathText;
     // The music folder is the file system's root ("/"): its path text is then
@@ -83,7 +81,7 @@ private:
     ScanProgress* m_progress;
     // Reused for every line and title written, so writing a line allocates
     // nothing once they have grown to the longest.
-    QString m_lineScratch;
+    QString m_line;
     QString m_titleScratch;
 };
 

@@ -7,14 +7,20 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
+// The most units the escaped form of `rawSize` units can take: each may become
+// "&quot;".
+constexpr qsizetype maxAttributeSize(qsizetype rawSize) {
+    return 6 * rawSize;
+}
+
 template <std::size_t N>
 char16_t* put(char16_t* out, const char16_t (&text)[N]) {
     std::memcpy(out, text, (N - 1) * sizeof(char16_t));
     return out + N - 1;
 }
 
-}  // namespace
-
+// Writes the escaped `raw` at `out`, which has room for
+// maxAttributeSize(raw.size()) units, and returns the end.
 char16_t* writeAttribute(char16_t* out, QStringView raw) noexcept {
     const char16_t* in = raw.utf16();
     const char16_t* const end = in + raw.size();
@@ -61,6 +67,8 @@ char16_t* writeAttribute(char16_t* out, QStringView raw) noexcept {
     }
     return out;
 }
+
+}  // namespace
 
 void appendAttribute(QString& out, QStringView raw) {
     const qsizetype before = out.size();

@@ -13,14 +13,4 @@ namespace writer {
 ///     appendAttribute(out, u"Rock & Roll")  // appends "Rock &amp; Roll"
 void appendAttribute(QString& out, QStringView raw);
 
-/// The most units the escaped form of `rawSize` units can take: each may
-/// become "&quot;".
-constexpr qsizetype maxAttributeSize(qsizetype rawSize) {
-    return 6 * rawSize;
-}
-
-/// appendAttribute for the hot path: writes the escaped `raw` at `out`, which
-/// has room for maxAttributeSize(raw.size()) units, and returns the end.
-char16_t* writeAttribute(char16_t* out, QStringView raw) noexcept;
-
 }  // namespace writer

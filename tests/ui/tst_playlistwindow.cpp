@@ -1,3 +1,4 @@
+#include "fserror.h"
 #include "jukebox.h"
 #include "messageboxanswerer.h"
 #include "musictree.h"
@@ -62,32 +63,41 @@ private:
 /// network. Counts the folders the walk asked for.
 class SlowFileSystem final : public fsservice::ForwardingFileSystem {
 public:
-    SlowFileSystem(QString current, std::chrono::milliseconds delay, std::atomic<int>& asked)
+    /// `failAt`: the read that fails as a disk would, counting from 1; 0 none.
+    SlowFileSystem(QString current, std::chrono::milliseconds delay, std::atomic<int>& asked,
+                   int failAt, QString& failed)
         : ForwardingFileSystem(std::make_unique<fsservice::RealFileSystem>()),
           m_current(std::move(current)),
           m_delay(delay),
-          m_asked(asked) {}
+          m_asked(asked),
+          m_failAt(failAt),
+          m_failed(failed) {}
 
     QString CurrentDirectory() override { return m_current; }
     fsservice::Folder GetFolder(const QString& path) override {
-        wait();
+        wait(path);
         return ForwardingFileSystem::GetFolder(path);
     }
     fsservice::Folder GetFolder(const fsservice::Folder& parent,
                                 const fsservice::SubFolder& sub) override {
-        wait();
+        wait(sub.Path);
         return ForwardingFileSystem::GetFolder(parent, sub);
     }
 
 private:
-    void wait() {
-        ++m_asked;
+    void wait(const QString& path) {
         QThread::msleep(m_delay.count());
+        if (++m_asked == m_failAt) {
+            m_failed = path;
+            throw fsservice::FsError(path, FaultyFileSystem::reason());
+        }
     }
 
     QString m_current;
     std::chrono::milliseconds m_delay;
     std::atomic<int>& m_asked;
+    int m_failAt;
+    QString& m_failed;
 };
 
 template <typename T>
@@ -448,16 +458,19 @@ void PlaylistWindowTest::longRunShowsProgress_data() {
     // What the user does once the progress box shows: "" nothing, "Cancel",
     // "Escape", "close box", "close window".
     QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("failAt");  // the folder read that fails; 0 none
 
     for (const QString language : {"en", "nl"}) {
         const QByteArray row = language.toLatin1() + ": ";
-        QTest::newRow(row + "quick run shows no box") << language << 0 << "";
-        QTest::newRow(row + "slow run shows the box, then is done") << language << 60 << "";
-        QTest::newRow(row + "Cancel") << language << 60 << "Cancel";
-        QTest::newRow(row + "Escape cancels") << language << 60 << "Escape";
-        QTest::newRow(row + "closing the box cancels") << language << 60 << "close box";
+        QTest::newRow(row + "quick run shows no box") << language << 0 << "" << 0;
+        QTest::newRow(row + "slow run shows the box, then is done") << language << 60 << "" << 0;
+        QTest::newRow(row + "Cancel") << language << 60 << "Cancel" << 0;
+        QTest::newRow(row + "Escape cancels") << language << 60 << "Escape" << 0;
+        QTest::newRow(row + "closing the box cancels") << language << 60 << "close box" << 0;
         QTest::newRow(row + "closing the window cancels, then closes")
-            << language << 60 << "close window";
+            << language << 60 << "close window" << 0;
+        QTest::newRow(row + "a folder fails with the box up: the error once it is gone")
+            << language << 60 << "" << 25;
     }
 }
 
@@ -469,6 +482,7 @@ void PlaylistWindowTest::longRunShowsProgress() {
     QFETCH(QString, language);
     QFETCH(int, delayMs);
     QFETCH(QString, action);
+    QFETCH(int, failAt);
     const texts::Texts& t = textsFor(language);
 
     QStringList music;
@@ -478,13 +492,14 @@ void PlaylistWindowTest::longRunShowsProgress() {
     const Jukebox jukebox(music);
     const int folders = 31;
     std::atomic<int> asked = 0;
+    QString failed;
     QThreadPool::globalInstance()->waitForDone();
     const int threadsBefore = runningThreads();
     Playlist window(
         t, [](QWidget*) { return std::nullopt; },
         [&] {
-            return std::make_unique<SlowFileSystem>(jukebox.jukebox,
-                                                    std::chrono::milliseconds(delayMs), asked);
+            return std::make_unique<SlowFileSystem>(
+                jukebox.jukebox, std::chrono::milliseconds(delayMs), asked, failAt, failed);
         });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -493,6 +508,7 @@ void PlaylistWindowTest::longRunShowsProgress() {
     QElapsedTimer clock;
     qint64 boxAfter = -1;
     QString counts;
+    bool countsFit = false;
     QString folderTip;
     int ticks = 0;
     QTimer ticker;
@@ -507,7 +523,10 @@ void PlaylistWindowTest::longRunShowsProgress() {
         boxAfter = clock.elapsed();
         // Let the box read the walk once more, past the first folder.
         QTest::qWait(250);
-        counts = box->findChild<QLabel*>("Counts")->text();
+        const auto* countsLabel = box->findChild<QLabel*>("Counts");
+        counts = countsLabel->text();
+        countsFit = countsLabel->fontMetrics().horizontalAdvance(counts) <=
+                    countsLabel->contentsRect().width();
         folderTip = box->findChild<QLabel*>("Folder")->toolTip();
         if (action == QLatin1String("Cancel")) {
             QTest::mouseClick(box->findChild<QPushButton*>("Cancel"), Qt::LeftButton);
@@ -531,7 +550,11 @@ void PlaylistWindowTest::longRunShowsProgress() {
         MessageBoxAnswerer answerer({"Yes", "Ok"});
         clock.start();
         QTest::mouseClick(control<QPushButton>(window, "StartButton"), Qt::LeftButton);
-        if (action.isEmpty()) {
+        if (failAt > 0) {
+            expectedBoxes << MessageBoxAnswerer::describe(
+                QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, "Arrow",
+                t.error.arg(failed, FaultyFileSystem::reason()));
+        } else if (action.isEmpty()) {
             expectedBoxes << MessageBoxAnswerer::describe(
                 QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, "Arrow",
                 t.playlistReady.arg(jukebox.xml + "playlist"));
@@ -561,12 +584,13 @@ void PlaylistWindowTest::longRunShowsProgress() {
         }
         QCOMPARE(numbers.size(), 2);
         QCOMPARE(counts, t.progressCounts.arg(numbers[0], numbers[1]));
+        QVERIFY2(countsFit, qPrintable(counts));
         QVERIFY(numbers[0].toInt() >= 1);
         QVERIFY(numbers[1].toInt() <= numbers[0].toInt());
         QVERIFY2(folderTip.startsWith(jukebox.music), qPrintable(folderTip));
     }
 
-    if (action.isEmpty()) {
+    if (action.isEmpty() && failAt == 0) {
         QCOMPARE(asked.load(), folders);
         QCOMPARE(xmlOutline(jukebox.document()).size(), 1 + 2 * (folders - 1));
         QCOMPARE(xmlOutline(jukebox.index()),
@@ -575,11 +599,17 @@ void PlaylistWindowTest::longRunShowsProgress() {
         QCOMPARE(focusName(window), "StartButton");
         return;
     }
+    // Stopped early by the user or the disk: the earlier files as they were.
     QVERIFY2(asked.load() < folders, qPrintable(QString::number(asked.load())));
     QCOMPARE(jukebox.document(), jukebox.earlierDocument);
     QCOMPARE(jukebox.index(), jukebox.earlierIndex);
     QCOMPARE(jukebox.playlistFolder(),
              QStringList({QLatin1String(kIndexName), QStringLiteral("playlist.xml")}));
+    if (failAt > 0) {
+        QCOMPARE(asked.load(), failAt);
+        QCOMPARE(focusName(window), "StartButton");
+        return;
+    }
     QCOMPARE(window.isVisible(), action != QLatin1String("close window"));
     QCOMPARE(focusName(window), "PathText");
 }
