@@ -53,7 +53,12 @@ window pinged with _NET_WM_PING every 20 ms as a window manager pings it
 (bench/pingwatch.py, python3-xlib): the longest wait for an answer from the
 press to the done message, and the time from the press to the progress box
 (the first top-level window titled "Trackfold" mapped while the document is
-not yet in place). This too needs root and /dev/fuse, and says what it lacks.
+not yet in place). A second run closes the progress box a second after it
+came, as a window manager's close button does, and takes the time from the
+close to the last opendir or readdir the layer got: the walk has stopped when
+it reads no more folders, which is judged against one folder read (five
+requests at the delay) and 100 ms; no message box and no document may come.
+This too needs root and /dev/fuse, and says what it lacks.
 
 Run it through bench/run, which builds the program first.
 """
