@@ -11,8 +11,8 @@
 // QCoreApplication already exists. Starting the process is not part of a press
 // of Start; the script times the whole process separately.
 
-#include "playlistview.h"
 #include "realfilesystem.h"
+#include "recordingview.h"
 #include "startcommand.h"
 #include "texts.h"
 
@@ -26,32 +26,6 @@
 #include <cstring>
 
 namespace {
-
-class SilentView final : public writer::PlaylistView {
-public:
-    SilentView(QString path, QString name) : m_path(std::move(path)), m_name(std::move(name)) {}
-
-    QString pathText() const override { return m_path; }
-    QString playListName() const override { return m_name; }
-    void focusPathText() override {}
-    void focusPlayListName() override {}
-    void beep() override {}
-    void showMessage(writer::MessageIcon icon, const QString& prompt) override {
-        m_done = icon == writer::MessageIcon::Information;
-        m_messages << prompt;
-    }
-    bool askYesNo(const QString&) override { return true; }
-    void runLongWork(writer::ScanProgress&, const std::function<void()>& work) override { work(); }
-
-    bool done() const { return m_done; }
-    const QStringList& messages() const { return m_messages; }
-
-private:
-    QString m_path;
-    QString m_name;
-    bool m_done = false;
-    QStringList m_messages;
-};
 
 int usage() {
     std::fputs(
@@ -95,14 +69,16 @@ int main(int argc, char** argv) {
     }
 
     fsservice::RealFileSystem fso(reading, readers);
-    SilentView view(music, name);
+    RecordingView view;
+    view.path = music;
+    view.name = name;
     writer::StartCommand command(fso, view, texts::english);
     const auto start = std::chrono::steady_clock::now();
     command.run();
     const auto took = std::chrono::steady_clock::now() - start;
     if (!view.done()) {
-        for (const QString& message : view.messages()) {
-            std::fprintf(stderr, "%s\n", qPrintable(message));
+        for (const QString& event : view.events) {
+            std::fprintf(stderr, "%s\n", qPrintable(event));
         }
         return 1;
     }

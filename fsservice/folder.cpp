@@ -20,17 +20,12 @@ QString File::Path() const {
 }
 
 void FolderContents::addFile(QStringView name, bool hidden, bool system) {
+    if (files.size() == kBigFolderAfter) {
+        files.reserve(std::size_t(1) << 18);
+        names.reserve(qsizetype(1) << 22);
+    }
     files.push_back(FileEntry{quint32(names.size()), quint32(name.size()), hidden, system});
     names.append(name);
-}
-
-void FolderContents::reserve(qsizetype units, std::size_t count) {
-    if (names.capacity() - names.size() < units) {
-        names.reserve(names.size() + units);
-    }
-    if (files.capacity() - files.size() < count) {
-        files.reserve(files.size() + count);
-    }
 }
 
 void FolderContents::sortByName() {
@@ -47,6 +42,23 @@ void FolderContents::sortByName() {
     std::stable_sort(files.begin(), files.end(), [&nameOf](const FileEntry& a, const FileEntry& b) {
         return nameLess(nameOf(a), nameOf(b));
     });
+}
+
+Folder FolderContents::finish(QString path, FolderId id, std::shared_ptr<FolderHandle> handle) {
+    sortByName();
+    return Folder(std::move(path), std::move(*this), std::move(id), std::move(handle));
+}
+
+QByteArray childIdPath(const Folder& parent, const SubFolder& sub) {
+    QByteArray id = parent.id().path;
+    if (sub.link || id.isEmpty()) {
+        return {};
+    }
+    const char separatorByte = char(separator().unicode());
+    if (!id.endsWith(separatorByte)) {
+        id += separatorByte;
+    }
+    return id + sub.Name.toUtf8();
 }
 
 Folder::Folder(QString path, FolderContents contents, FolderId id,

@@ -1,61 +1,70 @@
 #pragma once
 
-// How RealFileSystem reads a folder: what one read collects, what a reader
-// keeps for a folder, and the two ways of reading. Internal to the service.
+// How RealFileSystem reads a folder: what one read collects, and the readers.
+// Internal to the service.
 
 #include "folder.h"
 
 #include <QByteArray>
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
 namespace fsservice {
 
 /// What one read of a folder collects, in the order the system gave it, until
-/// sortByName puts it in name order for a Folder to take over.
+/// finish puts it in name order in a Folder.
 struct FolderContents {
     std::vector<SubFolder> subFolders;
     /// The files' names back to back; each entry says where its name lies.
     QString names;
     std::vector<FileEntry> files;
 
+    /// A folder with more files than this is a big one: room for many more is
+    /// made at once, instead of regrowing and copying every entry again and
+    /// again (the wide folder in bench/run). Room never written to costs
+    /// address space only.
+    static constexpr std::size_t kBigFolderAfter = 1024;
+
     void addFile(QStringView name, bool hidden, bool system);
-    /// Room for `units` more name units and `count` more files, so that adding
-    /// them copies nothing.
-    void reserve(qsizetype units, std::size_t count);
     /// Puts the sub-folders and the files in name order (compareNames).
     void sortByName();
+    /// In name order, the Folder at `path` with this id and handle.
+    Folder finish(QString path, FolderId id, std::shared_ptr<FolderHandle> handle = nullptr);
 };
 
-/// Reads the folder at the absolute path `path` through Qt alone. Throws FsError.
-Folder readFolderQt(const QString& path);
-/// Reads a sub-folder that `parent`'s read found, through Qt alone. Throws FsError.
-Folder readFolderQt(const Folder& parent, const SubFolder& sub);
+/// True for "." and "..", which every listing of a folder holds.
+template <typename Char>
+bool isDotOrDotDot(const Char* name) {
+    return name[0] == Char('.') &&
+           (name[1] == Char('\0') || (name[1] == Char('.') && name[2] == Char('\0')));
+}
 
-#ifdef Q_OS_LINUX
-/// Reads folders with the system's own calls: per folder one open, one pass of
-/// getdents64 (entry types come with the names), one fstat for its id and one
-/// close, sub-folders opened relative to their parent's open directory. Throws
-/// FsError. Both reads may be called from several threads at once.
-class LinuxFolderReader final {
+/// The id path of `sub`, where ids are resolved paths: its parent's and its
+/// name, which costs no call. Empty where it must be resolved instead: a link
+/// may lead anywhere, and a parent without an id path gives nothing to build on.
+QByteArray childIdPath(const Folder& parent, const SubFolder& sub);
+
+/// Reads folders and their sub-folders. Throws FsError. Both reads may be
+/// called from several threads at once.
+class FolderReader {
 public:
-    LinuxFolderReader();
-    ~LinuxFolderReader();
-    Q_DISABLE_COPY_MOVE(LinuxFolderReader)
-
+    virtual ~FolderReader() = default;
     /// The folder at the absolute path `path`.
-    Folder read(const QString& path);
-    /// A sub-folder that `parent`'s read found.
-    Folder read(const Folder& parent, const SubFolder& sub);
-
-private:
-    // How many directories the handles this reader gave out hold open; shared
-    // with the handles, which may outlive the reader.
-    std::shared_ptr<std::atomic<int>> m_openHandles;
+    virtual Folder read(const QString& path) = 0;
+    /// A sub-folder that `parent`'s read found (see FileSystem::GetFolder).
+    virtual Folder read(const Folder& parent, const SubFolder& sub) = 0;
 };
-#endif
+
+/// Reads through Qt alone (QDirIterator), on every platform.
+std::unique_ptr<FolderReader> makeQtReader();
+
+/// Reads with the system's own calls, where the service has them: on Linux one
+/// open, one pass of getdents64, one fstat and one close per folder,
+/// sub-folders opened relative to their parent's open directory; on Windows
+/// one pass of FindFirstFileExW per folder, paths in their \\?\ form. Null
+/// on every other platform.
+std::unique_ptr<FolderReader> makeNativeReader();
 
 #ifdef Q_OS_WIN
 /// The folder's path as Windows resolves it: links, junctions, short names and
@@ -63,21 +72,6 @@ private:
 /// text; both readers' folder ids are these. Empty, with the GetLastError code
 /// in `error`, when `path` is no folder that opens.
 QByteArray resolvedFolderPath(const QString& path, unsigned long& error);
-
-/// Reads folders with the system's own calls: per folder one pass of
-/// FindFirstFileExW and FindNextFileW, entry types and the hidden and system
-/// attributes taken from the find data, paths in their \\?\ form so that
-/// they may pass MAX_PATH. Only a folder asked for by its path and a reparse
-/// point (a junction, a link) cost an open, for the resolved path that is
-/// their id. Throws FsError. Keeps nothing: both reads may be called from
-/// several threads at once.
-class WindowsFolderReader final {
-public:
-    /// The folder at the absolute path `path`.
-    Folder read(const QString& path);
-    /// A sub-folder that `parent`'s read found.
-    Folder read(const Folder& parent, const SubFolder& sub);
-};
 #endif
 
 }  // namespace fsservice

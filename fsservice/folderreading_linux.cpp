@@ -29,13 +29,6 @@ constexpr int kMaxOpenHandles = 64;
 // are ever touched, so a small folder costs one page and a big one few calls.
 constexpr std::size_t kReadBlock = 64 * 1024;
 
-// A folder that needs a second read holds more than a thousand entries. Its
-// files and their names then get room for this many at once: room never
-// written to costs address space only, while every regrowth copies all entries
-// into fresh pages (the wide folder in bench/run).
-constexpr std::size_t kBigFolderFiles = std::size_t(1) << 18;
-constexpr qsizetype kBigFolderNameUnits = qsizetype(1) << 22;
-
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
 // Units of room for a name decoded on the stack. Linux file systems hold
@@ -47,21 +40,52 @@ FolderId idOf(const struct stat& st) {
     return FolderId{quint64(st.st_dev), quint64(st.st_ino), {}};
 }
 
-// Decodes the UTF-8 name `bytes` into `room`, or into `spill` when it does
-// not fit there. A name that is not valid UTF-8 reads with U+FFFD for its bad
-// bytes. A name may begin with U+FEFF: it stays, or the path written for the
-// file would name another one (Qt's decoders drop it by default).
-QStringView decodeName(QStringDecoder& decoder, QByteArrayView bytes, QChar (&room)[kNameRoom],
-                       QString& spill) {
-    if (bytes.size() <= kNameRoom) {
-        return QStringView(room, decoder.appendToBuffer(room, bytes) - room);
+// Decodes names from UTF-8 into room of its own, without a heap block for
+// each. A name that is not valid UTF-8 reads with U+FFFD for its bad bytes. A
+// name may begin with U+FEFF: it stays, or the path written for the file would
+// name another one (Qt's decoders drop it by default).
+class NameDecoder {
+public:
+    /// The name `bytes`, valid until the next call.
+    QStringView operator()(QByteArrayView bytes) {
+        if (bytes.size() <= kNameRoom) {
+            return QStringView(m_room, m_decoder.appendToBuffer(m_room, bytes) - m_room);
+        }
+        m_spill = m_decoder(bytes);
+        return m_spill;
     }
-    spill = decoder(bytes);
-    return spill;
-}
 
-bool isDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+private:
+    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                       QStringDecoder::Flag::ConvertInitialBom};
+    QChar m_room[kNameRoom];
+    QString m_spill;
+};
+
+// Files one entry of the folder open at `directory` (whose path is `path`) in
+// `contents`: a sub-folder, or a file with its marks. Only links, and file
+// systems that give no type, cost a stat.
+void addEntry(FolderContents& contents, int directory, const QString& path, const dirent64& entry,
+              NameDecoder& decode) {
+    const char* raw = entry.d_name;
+    const qsizetype length = qsizetype(std::strlen(raw));
+    bool folder = entry.d_type == DT_DIR;
+    bool system = entry.d_type != DT_DIR && entry.d_type != DT_REG;  // FIFO, socket, device
+    const bool link = entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
+    if (link) {
+        struct stat st;
+        const bool found = ::fstatat(directory, raw, &st, 0) == 0;
+        folder = found && S_ISDIR(st.st_mode);
+        // A broken link is neither a folder nor a file.
+        system = !found || (!folder && !S_ISREG(st.st_mode));
+    }
+    const QStringView name = decode(QByteArrayView(raw, length));
+    if (!folder) {
+        contents.addFile(name, raw[0] == '.', system);
+        return;
+    }
+    contents.subFolders.push_back(
+        SubFolder{joinPath(path, name), name.toString(), QByteArray(raw, length), link});
 }
 
 }  // namespace
@@ -190,12 +214,8 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
     // One buffer for each thread that reads, kept for its next folders.
     thread_local const std::unique_ptr<char[]> buffer(new char[kReadBlock]);
     FolderContents contents;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    QChar room[kNameRoom];
-    QString spill;
-
-    for (int pass = 0;; ++pass) {
+    NameDecoder decode;
+    for (;;) {
         const ssize_t filled = ::getdents64(directory.get(), buffer.get(), kReadBlock);
         if (filled == 0) {
             break;
@@ -203,49 +223,12 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
         if (filled < 0) {
             throw FsError::fromSystem(path, errno);
         }
-        if (pass == 1) {
-            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
-        }
         for (ssize_t at = 0; at < filled;) {
             const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
             at += entry->d_reclen;
-            const char* raw = entry->d_name;
-            if (isDotOrDotDot(raw)) {
-                continue;
+            if (!isDotOrDotDot(entry->d_name)) {
+                addEntry(contents, directory.get(), path, *entry, decode);
             }
-            const qsizetype length = qsizetype(std::strlen(raw));
-            bool folder = false;
-            bool system = false;
-            const bool link = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
-            switch (entry->d_type) {
-                case DT_DIR:
-                    folder = true;
-                    break;
-                case DT_REG:
-                    break;
-                case DT_LNK:
-                case DT_UNKNOWN: {
-                    // Only links, and file systems that give no type, cost a stat.
-                    struct stat st;
-                    if (::fstatat(directory.get(), raw, &st, 0) != 0) {
-                        system = true;  // a broken link
-                    } else {
-                        folder = S_ISDIR(st.st_mode);
-                        system = !folder && !S_ISREG(st.st_mode);
-                    }
-                    break;
-                }
-                default:
-                    system = true;  // FIFO, socket, device
-                    break;
-            }
-            const QStringView name = decodeName(decoder, QByteArrayView(raw, length), room, spill);
-            if (!folder) {
-                contents.addFile(name, raw[0] == '.', system);
-                continue;
-            }
-            contents.subFolders.push_back(
-                SubFolder{joinPath(path, name), name.toString(), QByteArray(raw, length), link});
         }
     }
 
@@ -257,21 +240,31 @@ Folder readOpen(Descriptor directory, const QString& path, QByteArray nativePath
         throw FsError::fromSystem(path, errno);
     }
 
-    contents.sortByName();
     // A folder without sub-folders is never asked for one: it keeps nothing.
     std::shared_ptr<FolderHandle> handle;
     if (!contents.subFolders.empty()) {
         handle = std::make_shared<FolderHandle>(std::move(nativePath), contents.subFolders.size());
         handle->hold(std::move(directory), openHandles, kMaxOpenHandles);
     }
-    return Folder(path, std::move(contents), idOf(st), std::move(handle));
+    return contents.finish(path, idOf(st), std::move(handle));
 }
+
+class LinuxFolderReader final : public FolderReader {
+public:
+    Folder read(const QString& path) override;
+    Folder read(const Folder& parent, const SubFolder& sub) override;
+
+private:
+    // How many directories the handles this reader gave out hold open; shared
+    // with the handles, which may outlive the reader.
+    const std::shared_ptr<std::atomic<int>> m_openHandles = std::make_shared<std::atomic<int>>(0);
+};
 
 }  // namespace
 
-LinuxFolderReader::LinuxFolderReader() : m_openHandles(std::make_shared<std::atomic<int>>(0)) {}
-
-LinuxFolderReader::~LinuxFolderReader() = default;
+std::unique_ptr<FolderReader> makeNativeReader() {
+    return std::make_unique<LinuxFolderReader>();
+}
 
 Folder LinuxFolderReader::read(const QString& path) {
     QByteArray nativePath = QFile::encodeName(path);

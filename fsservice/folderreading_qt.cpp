@@ -78,46 +78,42 @@ Folder readContents(const QString& path, FolderId id) {
     if (contents.subFolders.empty() && contents.files.empty()) {
         checkReadable(path);
     }
-    contents.sortByName();
-    return Folder(path, std::move(contents), std::move(id), nullptr);
+    return contents.finish(path, std::move(id));
 }
 
 // Ids on Windows are the system's resolved paths, which also see Wine's links
 // (Qt knows a link there only by a tag Wine does not give).
-#ifdef Q_OS_WIN
-constexpr char kIdSeparator = '\\';
 QByteArray resolved(const QString& path) {
+#ifdef Q_OS_WIN
     unsigned long error = 0;
     return resolvedFolderPath(path, error);
-}
 #else
-constexpr char kIdSeparator = '/';
-QByteArray resolved(const QString& path) {
     return QFileInfo(path).canonicalFilePath().toUtf8();
-}
 #endif
+}
+
+class QtFolderReader final : public FolderReader {
+public:
+    Folder read(const QString& path) override {
+        return readContents(path, FolderId{0, 0, resolved(path)});
+    }
+
+    Folder read(const Folder& parent, const SubFolder& sub) override {
+        // A folder that is no link lies one name below where its parent
+        // lies: resolving its whole path instead would cost more with every
+        // level of the tree.
+        QByteArray id = childIdPath(parent, sub);
+        if (id.isEmpty()) {
+            id = resolved(sub.Path);
+        }
+        return readContents(sub.Path, FolderId{0, 0, std::move(id)});
+    }
+};
 
 }  // namespace
 
-Folder readFolderQt(const QString& path) {
-    return readContents(path, FolderId{0, 0, resolved(path)});
-}
-
-Folder readFolderQt(const Folder& parent, const SubFolder& sub) {
-    // A link may lead anywhere, so it is resolved. Any other folder lies one
-    // name below where its parent lies: resolving its whole path instead would
-    // cost more with every level of the tree.
-    FolderId id;
-    if (sub.link || parent.id().path.isEmpty()) {
-        id.path = resolved(sub.Path);
-    } else {
-        id.path = parent.id().path;
-        if (!id.path.endsWith(kIdSeparator)) {
-            id.path += kIdSeparator;
-        }
-        id.path += sub.Name.toUtf8();
-    }
-    return readContents(sub.Path, std::move(id));
+std::unique_ptr<FolderReader> makeQtReader() {
+    return std::make_unique<QtFolderReader>();
 }
 
 }  // namespace fsservice

@@ -11,13 +11,6 @@
 namespace fsservice {
 namespace {
 
-// A folder with more entries than this is a big one: its files and their
-// names then get room for many at once, as on Linux (the wide folder in
-// bench/run), instead of regrowing and copying every entry again and again.
-constexpr std::size_t kBigFolderAfter = 1024;
-constexpr std::size_t kBigFolderFiles = std::size_t(1) << 18;
-constexpr qsizetype kBigFolderNameUnits = qsizetype(1) << 22;
-
 const wchar_t* wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
 }
@@ -133,10 +126,6 @@ LinkTarget linkTarget(const QString& path) {
                                                               : LinkTarget::File;
 }
 
-bool isDotOrDotDot(const wchar_t* name) {
-    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
 void addEntry(FolderContents& contents, const QString& path, const WIN32_FIND_DATAW& data) {
     const wchar_t* const raw = data.cFileName;
     if (isDotOrDotDot(raw)) {
@@ -164,9 +153,6 @@ void addEntry(FolderContents& contents, const QString& path, const WIN32_FIND_DA
     }
     if (!folder) {
         contents.addFile(name, attributes & FILE_ATTRIBUTE_HIDDEN, system);
-        if (contents.files.size() == kBigFolderAfter) {
-            contents.reserve(kBigFolderNameUnits, kBigFolderFiles);
-        }
         return;
     }
     // Names come from the system as UTF-16, exactly as Path and Name hold
@@ -214,11 +200,20 @@ Folder readListing(const QString& path, FolderId id) {
         }
     }
 
-    contents.sortByName();
-    return Folder(path, std::move(contents), std::move(id), nullptr);
+    return contents.finish(path, std::move(id));
 }
 
+class WindowsFolderReader final : public FolderReader {
+public:
+    Folder read(const QString& path) override;
+    Folder read(const Folder& parent, const SubFolder& sub) override;
+};
+
 }  // namespace
+
+std::unique_ptr<FolderReader> makeNativeReader() {
+    return std::make_unique<WindowsFolderReader>();
+}
 
 Folder WindowsFolderReader::read(const QString& path) {
     // Opening the folder for its resolved path also tells, with the system's
@@ -235,14 +230,10 @@ Folder WindowsFolderReader::read(const Folder& parent, const SubFolder& sub) {
     // Only a reparse point can lead anywhere else, back up the tree included:
     // any other folder lies one name below where its parent lies, which costs
     // no open to know.
-    if (sub.link || parent.id().path.isEmpty()) {
+    QByteArray resolved = childIdPath(parent, sub);
+    if (resolved.isEmpty()) {
         return read(sub.Path);
     }
-    QByteArray resolved = parent.id().path;
-    if (!resolved.endsWith('\\')) {
-        resolved += '\\';
-    }
-    resolved += sub.Name.toUtf8();
     return readListing(sub.Path, FolderId{0, 0, std::move(resolved)});
 }
 

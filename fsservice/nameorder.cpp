@@ -48,18 +48,14 @@ int compareDigitRuns(QStringView a, qsizetype ia, qsizetype ea, QStringView b, q
     return 0;
 }
 
-}  // namespace
-
-int compareNames(QStringView a, QStringView b) noexcept {
+// How many units at the start `a` and `b` share exactly, stepped back to the
+// start of a run of digits cut there, which compares whole. A sort spends most
+// of its comparisons on near neighbours, which share a long beginning: they
+// are passed over four units at a time.
+qsizetype sharedStart(QStringView a, QStringView b) noexcept {
     const char16_t* const pa = a.utf16();
     const char16_t* const pb = b.utf16();
-    const qsizetype na = a.size();
-    const qsizetype nb = b.size();
-    // A sort spends most of its comparisons on near neighbours, which share a
-    // long beginning: pass over the units both names share exactly, four at a
-    // time, then step back to the start of a run of digits cut there, which
-    // compares whole.
-    const qsizetype shorter = std::min(na, nb);
+    const qsizetype shorter = std::min(a.size(), b.size());
     qsizetype same = 0;
     while (same + 4 <= shorter) {
         std::uint64_t x;
@@ -77,6 +73,17 @@ int compareNames(QStringView a, QStringView b) noexcept {
     while (same > 0 && isDigit(pa[same - 1])) {
         --same;
     }
+    return same;
+}
+
+}  // namespace
+
+int compareNames(QStringView a, QStringView b) noexcept {
+    const char16_t* const pa = a.utf16();
+    const char16_t* const pb = b.utf16();
+    const qsizetype na = a.size();
+    const qsizetype nb = b.size();
+    const qsizetype same = sharedStart(a, b);
     qsizetype i = same;
     qsizetype j = same;
     while (i < na && j < nb) {

@@ -94,7 +94,7 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
         lock.unlock();
         Read now = read(*entry->parent, entry->sub());
         lock.lock();
-        file(*entry, std::move(now));
+        file(*entry, now);
     }
     m_filed.wait(lock, [&entry] { return entry->state == Entry::State::Read; });
 
@@ -108,8 +108,10 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
 }
 
 void ReadAhead::readerLoop() {
-    std::unique_lock lock(m_mutex);
     for (;;) {
+        // What no one takes any more goes with this, after the lock.
+        Read now;
+        std::unique_lock lock(m_mutex);
         m_work.wait(lock, [this] { return m_stopping || readerMayStart(); });
         if (m_stopping) {
             return;
@@ -121,15 +123,10 @@ void ReadAhead::readerLoop() {
         --m_queued;
         ++m_ahead;
         lock.unlock();
-        Read now = read(*entry->parent, entry->sub());
+        now = read(*entry->parent, entry->sub());
         lock.lock();
-        std::optional<Folder> unwanted = file(*entry, std::move(now));
+        file(*entry, now);
         m_filed.notify_one();
-        if (unwanted) {
-            lock.unlock();
-            unwanted.reset();  // closes its directory outside the lock
-            lock.lock();
-        }
     }
 }
 
@@ -151,11 +148,11 @@ ReadAhead::Read ReadAhead::read(const Folder& parent, const SubFolder& sub) cons
     return result;
 }
 
-std::optional<Folder> ReadAhead::file(Entry& entry, Read read) {
+void ReadAhead::file(Entry& entry, Read& read) {
     noteRead(read.took, read.folder ? &*read.folder : nullptr);
     entry.state = Entry::State::Read;
     if (entry.dropped) {
-        return std::move(read.folder);
+        return;
     }
     if (read.folder) {
         if (m_readingAhead) {
@@ -167,7 +164,6 @@ std::optional<Folder> ReadAhead::file(Entry& entry, Read read) {
         m_aheadEntries += entry.entries;
     }
     entry.read = std::move(read);
-    return std::nullopt;
 }
 
 void ReadAhead::noteRead(Clock::duration took, const Folder* folder) {

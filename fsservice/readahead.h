@@ -88,9 +88,9 @@ private:
     void readerLoop();
     Read read(const Folder& parent, const SubFolder& sub) const;
     // All below run with m_mutex held.
-    /// Files `read` for `entry` and queues what it found; gives back what no
-    /// one will take, to be let go of once the lock is released.
-    std::optional<Folder> file(Entry& entry, Read read);
+    /// Files `read` for `entry` and queues what it found; what no one will
+    /// take stays in `read`, to be let go of once the lock is released.
+    void file(Entry& entry, Read& read);
     /// Starts or stops the reading ahead by the time the read of `folder`
     /// (null: a read that failed) took.
     void noteRead(Clock::duration took, const Folder* folder);

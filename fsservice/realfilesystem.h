@@ -6,8 +6,7 @@
 
 namespace fsservice {
 
-class LinuxFolderReader;
-class WindowsFolderReader;
+class FolderReader;
 class ReadAhead;
 
 /// The service on the real disk.
@@ -27,12 +26,7 @@ public:
     /// Native: the system's own calls where the service has them (Linux and
     /// Windows), Qt everywhere else. Posix is Native's first name, still used.
     enum class Reading { Native, Qt, Posix = Native };
-    static constexpr Reading kDefaultReading =
-#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
-        Reading::Native;
-#else
-        Reading::Qt;
-#endif
+    static constexpr Reading kDefaultReading = Reading::Native;
 
     /// How many readers read ahead by default: 16, so that a disk, or a
     /// network share, has that many folders to fetch at once; 2 on a machine
@@ -71,15 +65,7 @@ public:
 private:
     Folder readSub(const Folder& parent, const SubFolder& sub);
 
-#if defined(Q_OS_LINUX)
-    using NativeReader = LinuxFolderReader;
-#elif defined(Q_OS_WIN)
-    using NativeReader = WindowsFolderReader;
-#endif
-#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
-    // Null when folders are read through Qt.
-    std::unique_ptr<NativeReader> m_reader;
-#endif
+    std::unique_ptr<FolderReader> m_reader;
     // Null with one reader. Declared last: its threads use the reader above,
     // so it stops them before that goes.
     std::unique_ptr<ReadAhead> m_readAhead;

@@ -1,6 +1,7 @@
 // Runs the Start command once in a process of its own, for the tests that kill
-// a run or run two at once. Every message the run shows is printed to stdout as
-// "event: <text>"; the replace question is answered Yes.
+// a run or run two at once. Every call the run makes of the window is printed to
+// stdout as "event: <text>", as RecordingView records it; the replace question
+// is answered Yes.
 //
 //   trackfold_driver [options] CWD MUSIC NAME
 //     --chroot DIR          enter DIR as the file-system root first (needs root;
@@ -14,6 +15,7 @@
 
 #include "filesystem.h"
 #include "realfilesystem.h"
+#include "recordingview.h"
 #include "startcommand.h"
 
 #include <QDir>
@@ -87,32 +89,6 @@ public:
     }
 };
 
-class PrintingView final : public writer::PlaylistView {
-public:
-    QString path;
-    QString name;
-
-    QString pathText() const override { return path; }
-    QString playListName() const override { return name; }
-    void focusPathText() override { print(QStringLiteral("focus PathText")); }
-    void focusPlayListName() override { print(QStringLiteral("focus PlayListName")); }
-    void beep() override { print(QStringLiteral("beep")); }
-    void showMessage(writer::MessageIcon, const QString& prompt) override {
-        print(QStringLiteral("message ") + prompt);
-    }
-    bool askYesNo(const QString& prompt) override {
-        print(QStringLiteral("ask ") + prompt);
-        return true;
-    }
-    void runLongWork(writer::ScanProgress&, const std::function<void()>& work) override { work(); }
-
-private:
-    static void print(const QString& event) {
-        std::printf("event: %s\n", event.toUtf8().constData());
-        std::fflush(stdout);
-    }
-};
-
 int usage() {
     std::fprintf(stderr,
                  "usage: trackfold_driver [--chroot DIR] [--gate-folder] [--gate-document LINE] "
@@ -164,9 +140,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot enter %s\n", qPrintable(positional[0]));
         return 2;
     }
-    PrintingView view;
+    RecordingView view;
     view.path = positional[1];
     view.name = positional[2];
+    view.onEvent = [](const QString& event) {
+        std::printf("event: %s\n", event.toUtf8().constData());
+        std::fflush(stdout);
+    };
     writer::StartCommand(fso, view, texts::english).run();
     return 0;
 }

@@ -379,10 +379,10 @@ QStringList driverDone(const QString& xml, const QString& name, bool asked) {
     QStringList events;
     if (asked) {
         events << "beep"
-               << "ask " + t.replaceQuestion.arg(xml + name);
+               << "ask: " + t.replaceQuestion.arg(xml + name);
     }
     return events << "beep"
-                  << "message " + t.playlistReady.arg(xml + name);
+                  << "message Information: " + t.playlistReady.arg(xml + name);
 }
 
 /// A music tree whose document runs to megabytes.
@@ -1117,8 +1117,9 @@ void CatalogueTest::killedAtRandomMoments() {
 bool refusedByWine(const Stage& stage, const QString& message) {
 #ifdef Q_OS_WIN
     for (const QString& file : {QStringLiteral("playlist.xml"), QString::fromLatin1(kIndex)}) {
-        if (message == "message " + texts::english.error.arg(
-                                        stage.xml + file, systemReason("", ERROR_ACCESS_DENIED))) {
+        if (message ==
+            "message Critical: " +
+                texts::english.error.arg(stage.xml + file, systemReason("", ERROR_ACCESS_DENIED))) {
             return true;
         }
     }

@@ -156,10 +156,14 @@ void FolderReadingTest::parentAskedAgainAfterItsLastSubFolder() {
 
 void FolderReadingTest::deepChainHoldsOneHandle_data() {
     QTest::addColumn<int>("readers");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("keepWayDown");  // the walk holds every folder above it
     QTest::addColumn<int>("mostAllowed");
-    QTest::newRow("1 reader") << 1 << 1;
+    QTest::newRow("1 reader") << 1 << 300 << false << 1;
     // Reading ahead, one reader may be opening the next folder down as well.
-    QTest::newRow("16 readers") << 16 << 2;
+    QTest::newRow("16 readers") << 16 << 300 << false << 2;
+    // Held folders keep no more directories open than the reader's limit.
+    QTest::newRow("the whole way down held") << 1 << 150 << true << 64;
 }
 
 void FolderReadingTest::deepChainHoldsOneHandle() {
@@ -167,31 +171,37 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
     QSKIP("counts descriptors in /proc");
 #else
     // Each folder of the chain has one sub-folder: once that is open the
-    // parent's handle has nothing left to do, so the walk down 300 levels
-    // never holds more than one.
+    // parent's handle has nothing left to do, so the walk down never holds
+    // more than one, and none once the service is gone.
     QFETCH(int, readers);
+    QFETCH(int, depth);
+    QFETCH(bool, keepWayDown);
     QFETCH(int, mostAllowed);
     MusicTree tree;
     QString chain = "top";
-    for (int level = 0; level < 300; ++level) {
+    for (int level = 0; level < depth; ++level) {
         chain += QStringLiteral("/level %1").arg(level, 3, 10, QChar(u'0'));
     }
     tree.addFile(chain + "/bottom.mp3");
 
     const int before = openDescriptors();
-    RealFileSystem fso(Reading::Posix, readers, kReadAheadAlways);
-    Folder folder = fso.GetFolder(tree.path("top"));
-    int depth = 0;
-    int mostOpen = 0;
-    while (!folder.SubFolders().empty()) {
-        Folder next = fso.GetFolder(folder, folder.SubFolders().front());
-        folder = std::move(next);
-        mostOpen = std::max(mostOpen, openDescriptors() - before);
-        ++depth;
+    {
+        RealFileSystem fso(Reading::Posix, readers, kReadAheadAlways);
+        std::vector<Folder> wayDown{fso.GetFolder(tree.path("top"))};
+        int mostOpen = 0;
+        while (!wayDown.back().SubFolders().empty()) {
+            Folder next = fso.GetFolder(wayDown.back(), wayDown.back().SubFolders().front());
+            if (!keepWayDown) {
+                wayDown.pop_back();
+            }
+            wayDown.push_back(std::move(next));
+            mostOpen = std::max(mostOpen, openDescriptors() - before);
+        }
+        QCOMPARE(wayDown.back().Path(), tree.path(chain));
+        QCOMPARE(contents(wayDown.back()), QStringList(tree.path(chain + "/bottom.mp3")));
+        QVERIFY2(mostOpen <= mostAllowed, qPrintable(QString::number(mostOpen)));
     }
-    QCOMPARE(depth, 300);
-    QCOMPARE(contents(folder), QStringList(tree.path(chain + "/bottom.mp3")));
-    QVERIFY2(mostOpen <= mostAllowed, qPrintable(QString::number(mostOpen)));
+    QCOMPARE(openDescriptors(), before);
 #endif
 }
 

@@ -119,7 +119,6 @@ private slots:
     void wildcard_data();
     void wildcard();
     void namesThatAreNotUtf8();
-    void deepChainReleasesHandles();
     void streamEncodings_data();
     void streamEncodings();
     void streamPutsFileInPlaceOnlyOnClose();
@@ -440,32 +439,6 @@ void FsServiceTest::namesThatAreNotUtf8() {
     }
     contents.sort();
     QCOMPARE(contents, QStringList({"", "in valid.mp3"}));
-#endif
-}
-
-void FsServiceTest::deepChainReleasesHandles() {
-#ifndef Q_OS_LINUX
-    QSKIP("counts descriptors in /proc");
-#else
-    MusicTree tree;
-    QString chain = "d";
-    for (int level = 1; level < 150; ++level) {
-        chain += "/d";
-    }
-    tree.addFile(chain + "/bottom.mp3");
-
-    const int before = openDescriptors();
-    {
-        RealFileSystem fso(Reading::Posix);
-        std::vector<Folder> wayDown{fso.GetFolder(tree.root())};
-        while (!wayDown.back().SubFolders().empty()) {
-            wayDown.push_back(fso.GetFolder(wayDown.back(), wayDown.back().SubFolders().front()));
-        }
-        QCOMPARE(int(wayDown.size()), 151);
-        QCOMPARE(wayDown.back().Files().front().Path(), tree.path(chain + "/bottom.mp3"));
-        QVERIFY(openDescriptors() - before <= 64);
-    }
-    QCOMPARE(openDescriptors(), before);
 #endif
 }
 

@@ -4,25 +4,36 @@
 
 #include <QScopeGuard>
 
+void RecordingView::record(const QString& event) {
+    events << event;
+    if (onEvent) {
+        onEvent(event);
+    }
+}
+
+bool RecordingView::done() const {
+    return !events.isEmpty() && events.last().startsWith(QLatin1String("message Information: "));
+}
+
 void RecordingView::focusPathText() {
-    events << QStringLiteral("focus PathText");
+    record(QStringLiteral("focus PathText"));
 }
 
 void RecordingView::focusPlayListName() {
-    events << QStringLiteral("focus PlayListName");
+    record(QStringLiteral("focus PlayListName"));
 }
 
 void RecordingView::beep() {
-    events << QStringLiteral("beep");
+    record(QStringLiteral("beep"));
 }
 
 void RecordingView::showMessage(writer::MessageIcon icon, const QString& prompt) {
     static const char* const names[] = {"Exclamation", "Information", "Critical"};
-    events << QStringLiteral("message %1: %2").arg(QLatin1String(names[int(icon)]), prompt);
+    record(QStringLiteral("message %1: %2").arg(QLatin1String(names[int(icon)]), prompt));
 }
 
 bool RecordingView::askYesNo(const QString& prompt) {
-    events << QStringLiteral("ask: ") + prompt;
+    record(QStringLiteral("ask: ") + prompt);
     return answerYes;
 }
 
