@@ -31,6 +31,37 @@ detaches it. Rounds interleave Trackfold, find and `fdfind -u -j8 -e mp3`
 (package fd-find), and the goals are judged on per-round ratios again. That
 needs root and loop devices; without them it says so and stops.
 
+With --slow, every request goes over a slow medium instead, as on a network
+share: trackfold_slowfs (bench/slowfs.cpp), a multi-threaded read-only FUSE
+layer on libfuse3, shows the tree and sleeps a set delay before it answers
+each lookup, getattr, opendir, readdir and open. It is mounted afresh for
+every single run, with entry and attribute timeouts of zero and plain readdir
+(no readdirplus), so the kernel keeps nothing from one request to the next.
+First, find lists every tree through the layer without delay and on the bare
+disk, and the two must agree entry for entry.
+Rounds at 0.2, 1 and 5 ms run Trackfold's Start command with the service's
+readers and with 1 reader, `fdfind -u -j8 -e mp3` and, at 0.2 ms only,
+`find -iname '*.mp3'` (about ten requests a folder, one at a time: minutes at
+1 ms), each going first in turn; every time is judged against fdfind -j8 of
+the same round. At 5 ms the rounds walk the first third of the library's
+artists (hard links, made once), which keeps a round near a minute instead of
+over three. The layer counts the requests it served in every run; the table
+gives the delayed ones per folder, all of them in brackets. Its own cost per
+request is Trackfold with 1 reader (one request at a time) through the layer
+without delay, less the same on the bare tree, over the requests served.
+Last, the real program: songrig_en on an Xvfb display, the whole library
+behind the layer at 5 ms, Start pressed from outside through XTEST, and its
+window pinged with _NET_WM_PING every 20 ms as a window manager pings it
+(bench/pingwatch.py, python3-xlib): the longest wait for an answer from the
+press to the done message, and the time from the press to the progress box
+(the first top-level window titled "Trackfold" mapped while the document is
+not yet in place). A second run closes the progress box a second after it
+came, as a window manager's close button does, and takes the time from the
+close to the last opendir or readdir the layer got: the walk has stopped when
+it reads no more folders, which is judged against one folder read (five
+requests at the delay) and 100 ms; no message box and no document may come.
+This too needs root and /dev/fuse, and says what it lacks.
+
 Run it through bench/run, which builds the program first.
 """
 
@@ -291,6 +322,11 @@ def spread_ms(values):
     return f"{fmt_ms(statistics.median(values))} ({fmt_ms(min(values))}–{fmt_ms(max(values))})"
 
 
+def spread_s(values):
+    """Median (min–max) of times in seconds."""
+    return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
+
+
 def spread_ratio(values):
     """Median (min–max) of per-round ratios."""
     return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
@@ -476,21 +512,395 @@ def cold_main(args, commands, work, trees, path_of):
     return report_goals(missed)
 
 
+SLOW_DELAYS_MS = (0.2, 1, 5)
+# find makes about ten requests a folder, one at a time: minutes at 1 ms.
+SLOW_FIND_MS = (0.2,)
+# At 5 ms a round of the whole library takes over three minutes (most of it
+# Trackfold with 1 reader); these delays walk the first third of its artists.
+SLOW_THIRD_MS = (5,)
+# The Start command against fdfind -j8, per delay in ms.
+SLOW_GOAL = {1: 0.6, 5: 0.6}
+SLOW_GUI_DELAY_MS = 5
+SLOW_PING_GOAL_S = 0.1
+SLOW_BOX_GOAL_S = 1.2
+# A cancel is judged against one folder read, Trackfold's delayed requests per
+# folder (the table counts them) at the delay, plus this slack.
+SLOW_CANCEL_AFTER_S = 1.0
+SLOW_FOLDER_REQUESTS = 5
+SLOW_CANCEL_SLACK_S = 0.1
+# The kinds of request the layer delays (trackfold_slowfs counts all it serves).
+SLOW_DELAYED = ("lookup", "getattr", "opendir", "readdir", "open")
+# The window watcher runs under Debian's python3, where python3-xlib installs
+# (a python3 of one's own first in PATH would not have it).
+SLOW_GUI_PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+
+
+def slow_missing(args, gui):
+    """What the slow benchmark needs and this machine lacks, in plain words."""
+    missing = []
+    if os.geteuid() != 0:
+        missing.append("root: mounting the FUSE layer with other users' access needs it (run "
+                       "as root)")
+    if not os.path.exists("/dev/fuse"):
+        missing.append("/dev/fuse (modprobe fuse, or a container given the device)")
+    if not os.access(args.slowfs, os.X_OK):
+        missing.append(f"{args.slowfs}: not built (libfuse3's headers, package libfuse3-dev, "
+                       "and pkg-config were missing when it was configured)")
+    tools = [("fdfind", "fd-find"), ("umount", "mount")]
+    if gui:
+        tools += [("xvfb-run", "xvfb"), ("xauth", "xauth")]
+    for tool, package in tools:
+        if not shutil.which(tool):
+            missing.append(f"{tool} (package {package})")
+    if gui:
+        if not os.access(args.gui_program, os.X_OK):
+            missing.append(f"{args.gui_program}: not built")
+        if subprocess.run([SLOW_GUI_PYTHON, "-c", "import Xlib.ext.xtest"],
+                          stderr=subprocess.DEVNULL).returncode != 0:
+            missing.append("python3's Xlib (package python3-xlib)")
+    return missing
+
+
+class Served:
+    """What the FUSE layer served in one mount: requests by kind, the
+    processor time the layer itself spent, in seconds, and when the last
+    opendir or readdir came (time.monotonic()'s clock; None when none came)."""
+
+    def __init__(self):
+        self.requests = {}
+        self.cpu_s = 0.0
+        self.last_read_s = None
+
+    def total(self, kinds=None):
+        """Requests of these kinds, or all answered ones (a forget has no answer)."""
+        return sum(n for kind, n in self.requests.items()
+                   if (kind in kinds if kinds else kind != "forget"))
+
+
+@contextlib.contextmanager
+def slow_mounted(slowfs, source, mount_point, delay_ms, counts_path):
+    """source through the FUSE layer at mount_point, freshly mounted, every
+    request delayed by delay_ms; yields a Served, filled in once it is
+    unmounted again."""
+    if os.path.ismount(mount_point):  # left by a run that was killed
+        sh(["umount", "-l", mount_point])
+    with contextlib.suppress(FileNotFoundError):
+        os.remove(counts_path)
+    daemon = subprocess.Popen([slowfs, source, mount_point, "--delay-us",
+                               str(round(delay_ms * 1000)), "--counts", counts_path],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if daemon.stdout.readline().strip() != "mounted":
+        daemon.kill()
+        sys.exit(f"{slowfs} did not mount {mount_point}:\n{daemon.communicate()[1]}")
+    served = Served()
+    try:
+        yield served
+    finally:
+        # A directory's release goes to the layer after its program has ended,
+        # and the mount is busy until the layer has answered it.
+        for attempt in itertools.count():
+            result = subprocess.run(["umount", mount_point], stderr=subprocess.PIPE, text=True)
+            if result.returncode == 0:
+                break
+            if attempt == 100:
+                daemon.kill()
+                sys.exit(f"umount {mount_point} failed:\n{result.stderr}")
+            time.sleep(0.05)
+        # Unmounted, the layer writes its counts and ends at once.
+        _, status, usage = os.wait4(daemon.pid, 0)
+        daemon.returncode = os.waitstatus_to_exitcode(status)
+        if daemon.returncode != 0:
+            sys.exit(f"{slowfs} failed:\n{daemon.stderr.read()}")
+        served.cpu_s = usage.ru_utime + usage.ru_stime
+        with open(counts_path) as f:
+            for line in f:
+                kind, count = line.split()
+                if kind == "last-read-ns":
+                    served.last_read_s = int(count) / 1e9 if int(count) else None
+                else:
+                    served.requests[kind] = int(count)
+
+
+def ensure_third(work, library):
+    """The first third of the library's artists (in name order), hard links of
+    its files, made once per tree version."""
+    third = os.path.join(work, "slow", "third")
+    stamp = third + ".version"
+    try:
+        with open(stamp) as f:
+            if f.read().strip() == str(GENERATOR_VERSION):
+                return third, count_tree(third)
+    except OSError:
+        pass
+    shutil.rmtree(third, ignore_errors=True)
+    os.makedirs(third)
+    artists = sorted(os.listdir(library))
+    sh(["cp", "-al", "--"] + [os.path.join(library, a) for a in artists[:len(artists) // 3]]
+       + [third])
+    with open(stamp, "w") as f:
+        f.write(f"{GENERATOR_VERSION}\n")
+    return third, count_tree(third)
+
+
+def slow_table(args, commands, work, library, library_path):
+    slow = os.path.join(work, "slow")
+    mount_point = os.path.join(slow, "mnt")
+    os.makedirs(mount_point, exist_ok=True)
+    counts_path = os.path.join(slow, "requests")
+    third_path, third = ensure_third(work, library_path)
+
+    def argv(who):
+        return {
+            "Trackfold": commands.trackfold(mount_point, "posix"),
+            "Trackfold, 1 reader": commands.trackfold(mount_point, "posix", readers=1),
+            "fdfind -j8": ["fdfind", "-u", "-j8", "-e", "mp3", ".", mount_point],
+            "find": commands.find(mount_point),
+        }[who]
+
+    def run_slow(source, delay_ms, who):
+        """One mount, one run: the time (the Start command's for Trackfold,
+        else the process's) and the requests served, by kind."""
+        with slow_mounted(args.slowfs, source, mount_point, delay_ms, counts_path) as served:
+            elapsed, command = commands.run(argv(who), to_file=not who.startswith("Trackfold"))
+        return (command if who.startswith("Trackfold") else elapsed), served
+
+    # The layer's own cost: Trackfold with 1 reader asks for one thing at a
+    # time, so each request's cost adds to its time. Undelayed layer against
+    # the bare tree, per round; and the layer's processor time.
+    own = []
+    own_cpu = []
+    for run in range(args.runs):
+        print(f"\rlayer's own cost {run + 1}/{args.runs}", end="", file=sys.stderr, flush=True)
+        _, bare = commands.run(commands.trackfold(library_path, "posix", readers=1))
+        through, served = run_slow(library_path, 0, "Trackfold, 1 reader")
+        own.append((through - bare) / served.total())
+        own_cpu.append(served.cpu_s / served.total())
+    print("\r", end="", file=sys.stderr)
+
+    rows = []
+    missed = []
+    kinds = {}
+    trip = {}
+    for delay in SLOW_DELAYS_MS:
+        source, tree = (third_path, third) if delay in SLOW_THIRD_MS else (library_path, library)
+        contestants = ["Trackfold", "Trackfold, 1 reader", "fdfind -j8"]
+        if delay in SLOW_FIND_MS:
+            contestants.append("find")
+        times = {who: [] for who in contestants}
+        requests = {who: [] for who in contestants}
+        for run, order in enumerate(round_orders(contestants, args.runs)):
+            print(f"\r{delay} ms: round {run + 1}/{args.runs}", end="", file=sys.stderr,
+                  flush=True)
+            for who in order:
+                took, served = run_slow(source, delay, who)
+                times[who].append(took)
+                requests[who].append(served)
+        print("\r", end="", file=sys.stderr)
+        fd = times["fdfind -j8"]
+        per = max(tree["folders"], 1)
+        for who in contestants:
+            ratio = ratios(times[who], fd)
+            goal = SLOW_GOAL.get(delay) if who == "Trackfold" else None
+            delayed = statistics.median(c.total(SLOW_DELAYED) for c in requests[who]) / per
+            answered = statistics.median(c.total() for c in requests[who]) / per
+            kinds[who] = {k: statistics.median(c.requests[k] for c in requests[who]) / per
+                          for k in requests[who][0].requests}
+            if who == "Trackfold, 1 reader":
+                # One request at a time: its time over them is a round trip
+                # as a client sees it, the delay plus the machine's wake-ups.
+                trip[delay] = statistics.median(
+                    t / c.total(SLOW_DELAYED) for t, c in zip(times[who], requests[who]))
+            name = {"Trackfold": "Trackfold, Start command, the service's readers",
+                    "Trackfold, 1 reader": "Trackfold, Start command, 1 reader",
+                    "fdfind -j8": "`fdfind -u -j8 -e mp3`",
+                    "find": "`find -iname '*.mp3'`"}[who]
+            rows.append([f"{delay:g} ms", f"{tree['folders']:,}", name, spread_s(times[who]),
+                         "1.00" if who == "fdfind -j8" else
+                         (f"**{spread_ratio(ratio)}**" if goal else spread_ratio(ratio))
+                         + (f" (≤ {goal})" if goal else ""),
+                         f"{delayed:.2f} ({answered:.2f})"])
+            if goal and statistics.median(ratio) > goal:
+                missed.append(f"{delay:g} ms: the Start command takes "
+                              f"{statistics.median(ratio):.2f} times fdfind -j8, goal at most "
+                              f"{goal}")
+
+    print(f"Slow medium: the library tree behind trackfold_slowfs (bench/slowfs.cpp), a FUSE "
+          f"layer that\nsleeps the delay in every lookup, getattr, opendir, readdir and open, "
+          f"mounted afresh\nfor every single run with the kernel's entry and attribute caches "
+          f"off. {args.runs} rounds;\neach contestant goes first in turn. Ratios are taken within "
+          f"a round, goals judged\non their median (min–max beside it). At "
+          f"{', '.join(f'{d:g}' for d in SLOW_THIRD_MS)} ms the first third of the artists "
+          f"({third['folders']:,} folders).")
+    print()
+    header = ["delay", "folders", "what", "s, median (min–max)",
+              "this / fdfind -j8, per round: median (min–max) (goal)",
+              "FUSE requests per folder: delayed (all)"]
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+    print()
+    print(f"Requests per folder by kind, at {SLOW_DELAYS_MS[-1]:g} ms (find at "
+          f"{SLOW_FIND_MS[-1]:g} ms):")
+    for who, by_kind in kinds.items():
+        print(f"  {who}: " + ", ".join(f"{k} {n:.2f}" for k, n in by_kind.items() if n))
+    print()
+    print("A round trip as Trackfold with 1 reader sees it (its time over its delayed "
+          "requests): " + ", ".join(f"{trip[d] * 1000:.2f} ms at {d:g} ms" for d in trip) + ".")
+    print(f"The layer's own cost per request, undelayed, Trackfold with 1 reader: "
+          f"{statistics.median(own) * 1e6:.1f} µs ({min(own) * 1e6:.1f}–{max(own) * 1e6:.1f}) "
+          "added to its time against\nthe bare tree (the kernel's round trip included), "
+          f"{statistics.median(own_cpu) * 1e6:.1f} µs of the layer's processor time.")
+    print()
+    return missed
+
+
+def slow_gui(args, work, library_path):
+    """Two runs of the real program at SLOW_GUI_DELAY_MS, pinged as a window
+    manager pings it: one to its done message (the longest wait for an answer,
+    the time to the progress box), one closing the box a while after it came
+    (the time the cancel takes)."""
+    slow = os.path.join(work, "slow")
+    mount_point = os.path.join(slow, "mnt")
+    os.makedirs(mount_point, exist_ok=True)
+    jukebox = os.path.join(slow, "gui-jukebox")
+    watcher = os.path.join(os.path.dirname(os.path.abspath(__file__)), "pingwatch.py")
+
+    def watch(*extra):
+        shutil.rmtree(jukebox, ignore_errors=True)
+        os.makedirs(jukebox)
+        with slow_mounted(args.slowfs, library_path, mount_point, SLOW_GUI_DELAY_MS,
+                          os.path.join(slow, "requests")) as served:
+            result = subprocess.run(
+                ["xvfb-run", "--auto-servernum", "--server-args=-screen 0 800x600x24",
+                 SLOW_GUI_PYTHON, watcher, "--program", args.gui_program, "--music",
+                 mount_point, "--jukebox", jukebox, *extra], stdout=subprocess.PIPE, text=True)
+        if result.returncode != 0:
+            sys.exit(f"{watcher} failed (status {result.returncode})")
+        gui = json.loads(result.stdout.strip().splitlines()[-1])
+        gui["last_read_s"] = served.last_read_s
+        return gui
+
+    missed = []
+
+    def judge_pings(gui, run):
+        print(f"  longest wait for a ping's answer: {gui['longest_unanswered_s']:.2f} s "
+              f"(goal at most {SLOW_PING_GOAL_S}); {gui['pings_answered']} of "
+              f"{gui['pings_sent']} answered during the run")
+        if gui["longest_unanswered_s"] > SLOW_PING_GOAL_S:
+            missed.append(f"{run}: the window left a ping unanswered for "
+                          f"{gui['longest_unanswered_s']:.2f} s, goal at most {SLOW_PING_GOAL_S}")
+
+    gui = watch()
+    box = gui["press_to_box_s"]
+    print(f"The real program ({os.path.basename(args.gui_program)} under Xvfb), the whole "
+          f"library at {SLOW_GUI_DELAY_MS} ms, Start\npressed from outside (XTEST), the window "
+          "pinged with _NET_WM_PING every 20 ms:")
+    print(f"  press to done message: {gui['press_to_done_s']:.2f} s")
+    judge_pings(gui, "run")
+    print("  press to progress box: " + ("none came" if box is None else f"{box:.2f} s")
+          + f" (goal at most {SLOW_BOX_GOAL_S})")
+    if box is None or box > SLOW_BOX_GOAL_S:
+        missed.append("no progress box came" if box is None else
+                      f"the progress box came {box:.2f} s after the press, goal at most "
+                      f"{SLOW_BOX_GOAL_S}")
+
+    gui = watch("--cancel-after", str(SLOW_CANCEL_AFTER_S))
+    goal = SLOW_FOLDER_REQUESTS * SLOW_GUI_DELAY_MS / 1000 + SLOW_CANCEL_SLACK_S
+    gone = gui["cancel_to_gone_s"]
+    # The walk has stopped when the layer is asked to read no more folders:
+    # its last opendir or readdir, against the moment the box was closed.
+    took = None
+    if gui["cancelled_at_s"] is not None and gui["last_read_s"] is not None:
+        took = max(0.0, gui["last_read_s"] - gui["cancelled_at_s"])
+    print(f"The same, the progress box closed {SLOW_CANCEL_AFTER_S} s after it came, as by its "
+          "close button:")
+    print("  close to the last folder read the layer got: "
+          + ("none (no box was closed)" if took is None else f"{took:.3f} s")
+          + f" (goal at most one folder read, {SLOW_FOLDER_REQUESTS} requests, and "
+          f"{SLOW_CANCEL_SLACK_S} s: {goal:.3f} s)")
+    print("  close to the box gone: " + ("it stayed" if gone is None else f"{gone:.3f} s"))
+    judge_pings(gui, "cancel")
+    print(f"  afterwards: {'a message box' if gui['message_after_cancel'] else 'no message box'}"
+          f", {'the document written' if gui['document_written'] else 'no document written'}")
+    print()
+    if gui["press_to_box_s"] is None:
+        missed.append("cancel: no progress box came to cancel")
+    elif gone is None:
+        missed.append("cancel: the box stayed")
+    elif took is None or took > goal:
+        missed.append(f"cancel: the walk asked for folders {took:.3f} s after the close, goal "
+                      f"at most {goal:.3f}")
+    if gui["message_after_cancel"] or gui["document_written"]:
+        missed.append("cancel: a message box came or the document was written")
+    return missed
+
+
+def slow_check(args, work, path_of):
+    """Fails unless the layer shows each tree exactly as the disk does: every
+    entry with its type, listed by find through the layer without delay and
+    on the bare tree. The wide folder needs many readdir requests, each going
+    on where the last stopped; the deep chain, long paths looked up anew."""
+    mount_point = os.path.join(work, "slow", "mnt")
+    os.makedirs(mount_point, exist_ok=True)
+    listed = 0
+    for name in ("library", "wide", "deep"):
+        def listing(root):
+            return sorted(sh(["find", root, "-printf", "%P %y\n"]).splitlines())
+        bare = listing(path_of[name])
+        with slow_mounted(args.slowfs, path_of[name], mount_point, 0,
+                          os.path.join(work, "slow", "requests")):
+            through = listing(mount_point)
+        if through != bare:
+            only_bare = sorted(set(bare) - set(through))[:5]
+            only_through = sorted(set(through) - set(bare))[:5]
+            sys.exit(f"the FUSE layer shows {name} otherwise than the disk: {len(through)} "
+                     f"entries against {len(bare)}; on the disk only: {only_bare}; through "
+                     f"the layer only: {only_through}")
+        listed += len(bare)
+    print(f"The layer shows the trees as the disk does: {listed:,} entries of library, wide "
+          "and deep, each with its type, listed alike.")
+    print()
+
+
+def slow_main(args, commands, work, trees, path_of):
+    slow_check(args, work, path_of)
+    missed = []
+    if args.slow_only in ("table", None):
+        missed += slow_table(args, commands, work, trees["library"], path_of["library"])
+    if args.slow_only in ("gui", None):
+        missed += slow_gui(args, work, path_of["library"])
+    return report_goals(missed)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True)
     parser.add_argument("--work", required=True)
-    parser.add_argument("--runs", type=int, help="rounds (default 11; --cold: 5)")
+    parser.add_argument("--runs", type=int, help="rounds (default 11; --cold, --slow: 5)")
     parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both")
     parser.add_argument("--readers", type=int,
                         help="Trackfold's reader threads (default: the service's choice)")
     parser.add_argument("--cold", action="store_true",
                         help="the library tree on a freshly mounted disk image (root)")
+    parser.add_argument("--slow", action="store_true",
+                        help="the library tree behind a FUSE layer that delays every request "
+                        "(root)")
+    parser.add_argument("--slow-only", choices=["table", "gui"],
+                        help="--slow: only the table, or only the run of the real program")
+    parser.add_argument("--slowfs", help="--slow: the FUSE layer, trackfold_slowfs")
+    parser.add_argument("--gui-program", help="--slow: the real program, songrig_en")
     args = parser.parse_args()
+    if args.cold and args.slow:
+        parser.error("--cold or --slow, not both")
     if args.cold:
         args.runs = args.runs or 5
         if args.runs < 5:
             parser.error("at least 5 rounds: the cold goals are medians of at least 5")
+    elif args.slow:
+        args.runs = args.runs or 5
+        if args.runs < 3:
+            parser.error("at least 3 rounds: the slow goals are medians of at least 3")
     else:
         args.runs = args.runs or 11
         if args.runs < 9:
@@ -508,6 +918,13 @@ def main():
             for line in missing:
                 print("  - " + line, file=sys.stderr)
             return 2
+    if args.slow:
+        missing = slow_missing(args, gui=args.slow_only != "table")
+        if missing:
+            print("bench/run --slow cannot run on this machine; it lacks:", file=sys.stderr)
+            for line in missing:
+                print("  - " + line, file=sys.stderr)
+            return 2
     work = os.path.abspath(args.work)
     trees_dir, trees = ensure_trees(work)
     commands = Commands(os.path.abspath(args.program), work)
@@ -515,6 +932,8 @@ def main():
     path_of = {name: os.path.join(trees_dir, t["dir"]) for name, t in trees.items()}
     if args.cold:
         return cold_main(args, commands, work, trees, path_of)
+    if args.slow:
+        return slow_main(args, commands, work, trees, path_of)
 
     # Warm the cache and check that every contestant runs at all.
     for name in trees:

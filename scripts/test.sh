@@ -7,8 +7,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # The window tests measure texts in DejaVu Sans, the font the window asks for,
-# and check the menu entries with desktop-file-validate.
-ensure_packages "${base_packages[@]}" fonts-dejavu-core desktop-file-utils
+# and check the menu entries with desktop-file-validate. libfuse3's headers let
+# build/ compile the benchmark's slow medium too.
+ensure_packages "${base_packages[@]}" fonts-dejavu-core desktop-file-utils libfuse3-dev \
+    pkg-config
 
 export QT_QPA_PLATFORM=offscreen
 
