@@ -44,7 +44,7 @@ using Operation = FaultyFileSystem::Operation;
 
 namespace {
 
-enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, Error };
+enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, NameIsDevice, Error };
 
 #ifndef Q_OS_WIN
 // Windows codes of the system's reasons, for systemReason.
@@ -536,6 +536,24 @@ void CatalogueTest::inputs_data() {
             << language << standard << "{music}"
             << "Brantwell-PLAYLISTS" << Outcome::NameIsIndex << ""
             << "";
+        // Windows opens a device under these names in every folder, with or
+        // without ".xml"; elsewhere they are names like any other.
+#ifdef Q_OS_WIN
+        constexpr Outcome device = Outcome::NameIsDevice;
+#else
+        constexpr Outcome device = Outcome::Done;
+#endif
+        for (const char* name : {"nul", "CON", "Aux", "prn", "COM1", "com9", "LPT1", "lpt9 ",
+                                 "nul.old", "Com3 .playlist", "aux:x"}) {
+            QTest::newRow(row + "device name " + name)
+                << language << standard << "{music}" << name << device << ""
+                << "";
+        }
+        for (const char* name : {"COM0", "LPT10", "console", "nul_playlist", " nul", "com"}) {
+            QTest::newRow(row + "name close to a device " + name)
+                << language << standard << "{music}" << name << Outcome::Done << ""
+                << "";
+        }
         // Refused when the document is created, before the walk.
         QTest::newRow(row + "name of 300 characters is refused")
             << language << standard << "{music}" << QString(300, u'p') << Outcome::Error
@@ -585,12 +603,14 @@ void CatalogueTest::inputs() {
             break;
         case Outcome::NameHasSeparator:
         case Outcome::NameIsIndex:
-            QCOMPARE(events, QStringList({"beep",
-                                          "message Exclamation: " +
-                                              (outcome == Outcome::NameIsIndex
-                                                   ? t.nameIsIndex.arg(stage.xml + name)
-                                                   : t.nameHasSeparator),
+        case Outcome::NameIsDevice: {
+            const QString message =
+                outcome == Outcome::NameIsIndex    ? t.nameIsIndex.arg(stage.xml + name)
+                : outcome == Outcome::NameIsDevice ? t.nameIsDevice.arg(stage.xml + name)
+                                                   : t.nameHasSeparator;
+            QCOMPARE(events, QStringList({"beep", "message Exclamation: " + message,
                                           "focus PlayListName"}));
+        }
             stage.verify(Written::Nothing, name, {});
             break;
         case Outcome::Error: {

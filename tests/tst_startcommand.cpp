@@ -66,8 +66,13 @@ void StartCommandTest::playlistFolder_data() {
                                         << "/jukebox/xml/";
     QTest::newRow("every occurrence") << "/a/fscommand/b/FSCOMMAND"
                                       << "/a/b/xml/";
-    QTest::newRow("inside a name too") << "/a/fscommandos"
-                                       << "/aos/xml/";
+    QTest::newRow("a name that begins with fscommand stays") << "/jukebox/fscommandos"
+                                                             << "/jukebox/fscommandos/xml/";
+    QTest::newRow("a name that ends in fscommand stays") << "/jukebox/my fscommand"
+                                                         << "/jukebox/my fscommand/xml/";
+    QTest::newRow("whole folder and name beginning so in one path")
+        << "/a/FScommand/fscommandos/fscommand"
+        << "/a/fscommandos/xml/";
     QTest::newRow("root doubles the separator") << "/"
                                                 << "//xml/";
 #ifdef Q_OS_WIN
@@ -75,6 +80,9 @@ void StartCommandTest::playlistFolder_data() {
                                                  << "C:\\Jukebox\\xml\\";
     QTest::newRow("drive: any case, anywhere") << "C:\\FSCommand\\Jukebox"
                                                << "C:\\Jukebox\\xml\\";
+    QTest::newRow("drive: a name that begins with fscommand stays")
+        << "C:\\Jukebox\\fscommandos"
+        << "C:\\Jukebox\\fscommandos\\xml\\";
     QTest::newRow("drive root doubles the separator") << "C:\\"
                                                       << "C:\\\\xml\\";
 #endif

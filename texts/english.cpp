@@ -20,6 +20,8 @@ const Texts english = {
     .playlistReady = QStringLiteral("Playlist: %1 is ready. Start the jukebox or press the "
                                     "(R)eload button on the Album Panel."),
     .error = QStringLiteral("Error: %1: %2"),
+    .nameIsDevice =
+        QStringLiteral("Playlist: %1 is a device name on Windows. Enter another Playlist Name."),
     .pathPrompt =
         QStringLiteral("Enter the search path for the music files (for example C:\\MP3Music)"),
     .namePrompt = QStringLiteral("Playlist Name:"),
