@@ -18,21 +18,6 @@ const wchar_t* wide(const QString& text) {
 // The longest path Windows has, in UTF-16 units.
 constexpr qsizetype kLongestPath = 32768;
 
-// Past MAX_PATH (260 units) Windows opens a path only in its \\?\ form. That
-// form also takes the path as it is, without working out "." or ".." or
-// dropping a trailing dot or space: the paths here are absolute and clean
-// already, and a name that ends in a dot is then read as the folder holds it.
-QString longPath(const QString& path) {
-    const QString native = QDir::toNativeSeparators(path);
-    if (native.startsWith(u"\\\\?\\") || native.startsWith(u"\\\\.\\")) {
-        return native;
-    }
-    if (native.startsWith(u"\\\\")) {
-        return QStringLiteral("\\\\?\\UNC\\") + native.mid(2);
-    }
-    return QStringLiteral("\\\\?\\") + native;
-}
-
 class FindHandle {
 public:
     explicit FindHandle(HANDLE handle) : m_handle(handle) {}

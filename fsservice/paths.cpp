@@ -19,6 +19,19 @@ QString joinPath(QStringView folderPath, QStringView name) {
     return path;
 }
 
+#ifdef Q_OS_WIN
+QString longPath(const QString& path) {
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.startsWith(u"\\\\?\\") || native.startsWith(u"\\\\.\\")) {
+        return native;
+    }
+    if (native.startsWith(u"\\\\")) {
+        return QStringLiteral("\\\\?\\UNC\\") + native.mid(2);
+    }
+    return QStringLiteral("\\\\?\\") + native;
+}
+#endif
+
 bool matchesWildcard(QStringView name, QStringView pattern) {
     // The patterns here are a handful of fixed ones ("*.mp3", "*playlist*.xml")
     // tried against every file: matching the literal pieces between the stars

@@ -1,20 +1,25 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures as 16-colour XPM files.
+"""Draws the program's pictures.
 
-The pictures are ours: a compact disc with a musical note (the program icon, at
-32 and 16 pixels) and an open yellow folder (the image beside the path box).
-Each pixel is decided at its centre against simple shapes, in the 16 colours
-of the classic VGA palette, so the files stay small and readable as text.
+The pictures are ours: a compact disc with a musical note (the program icon)
+and an open yellow folder (the image beside the path box), in the 16 colours
+of the classic VGA palette. At 16 and 32 pixels each pixel is decided at its
+centre against simple shapes, so those files stay small and readable as text;
+the same shapes make the scalable icon, from which the large sizes are made.
 
-    python3 icons/draw.py      # rewrites icons/*.xpm
-    cd icons && for s in 16 32; do convert trackfold-$s.xpm -strip trackfold-$s.png; done
-    convert trackfold-16.xpm trackfold-32.xpm -strip trackfold.ico
+    python3 icons/draw.py      # rewrites icons/*.xpm, icons/trackfold.svg,
+                               # the PNG files and icons/trackfold.ico
 
-The PNG files are what Linux desktops install; the .ico goes into the Windows
-program file.
+It needs rsvg-convert (Debian: librsvg2-bin) for the PNG files of 48, 64, 128
+and 256 pixels; those of 16 and 32 are the pixel drawings.
+The PNG files and the SVG are what Linux desktops install; the .ico (16, 32,
+48 and 256 pixels) goes into the Windows program file.
 """
 import math
 import os
+import struct
+import subprocess
+import zlib
 
 PALETTE = {
     ' ': 'None',
@@ -130,6 +135,121 @@ def folder(size=32):
     return rows
 
 
+# The disc's measures in a 32-unit square, the same as disc(32) uses.
+DISC = {'outer': 15.7, 'hub': 32 * 0.17, 'hole': 32 * 0.07}
+# Coloured wedges of light (degrees, measured clockwise from the right, and
+# the opposite wedge too), as in disc().
+SHEEN = [(30, 38, 'a'), (38, 46, 'w'), (46, 54, 'f'), (54, 60, 'y')]
+
+
+def disc_svg():
+    """The compact disc with its note as a scalable picture."""
+    c, outer, hub, hole = 16, DISC['outer'], DISC['hub'], DISC['hole']
+
+    def colour(ch):
+        return PALETTE[ch]
+
+    def wedge(start, end):
+        points = []
+        for angle in (start, end):
+            a = math.radians(angle)
+            points.append((c + (outer + 1) * math.cos(a), c + (outer + 1) * math.sin(a)))
+        (x1, y1), (x2, y2) = points
+        return f'M{c} {c}L{x1:.3f} {y1:.3f}L{x2:.3f} {y2:.3f}Z'
+
+    wedges = '\n'.join(
+        f'    <path fill="{colour(ch)}" d="{wedge(a, b)}{wedge(a + 180, b + 180)}"/>'
+        for a, b, ch in SHEEN)
+    note = ('<ellipse rx="4.2" ry="2.9" transform="translate(19.5 25) rotate(25)"/>'
+            '<rect x="22.2" y="6" width="2" height="19"/>'
+            '<polygon points="23,6 29.5,13 28.5,18 27.5,13.5 23,10"/>')
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+  <title>Trackfold</title>
+  <defs>
+    <clipPath id="disc"><circle cx="{c}" cy="{c}" r="{outer}"/></clipPath>
+    <mask id="hole">
+      <rect width="32" height="32" fill="#FFFFFF"/>
+      <circle cx="{c}" cy="{c}" r="{hole:.2f}" fill="#000000"/>
+    </mask>
+  </defs>
+  <g mask="url(#hole)">
+    <g clip-path="url(#disc)">
+    <circle cx="{c}" cy="{c}" r="{outer}" fill="{colour('s')}"/>
+{wedges}
+    </g>
+    <circle cx="{c}" cy="{c}" r="{outer - 0.5}" fill="none" stroke="{colour('d')}"/>
+    <circle cx="{c}" cy="{c}" r="{hub + 0.5:.2f}" fill="{colour('s')}"/>
+    <circle cx="{c}" cy="{c}" r="{hub:.2f}" fill="{colour('w')}"/>
+    <circle cx="{c}" cy="{c}" r="{hole + 0.5:.2f}" fill="none" stroke="{colour('d')}"/>
+    <g clip-path="url(#disc)" fill="{colour('w')}" stroke="{colour('w')}" stroke-width="2"
+       stroke-linejoin="round">{note}</g>
+    <g fill="{colour('k')}">{note}</g>
+  </g>
+</svg>
+"""
+
+
+def xpm_pixels(rows):
+    """RGBA bytes, top row first, of a drawing in palette letters."""
+    out = bytearray()
+    for row in rows:
+        for ch in row:
+            if PALETTE[ch] == 'None':
+                out += b'\0\0\0\0'
+            else:
+                out += bytes.fromhex(PALETTE[ch][1:]) + b'\xff'
+    return bytes(out)
+
+
+def ico_bitmap(rows):
+    """An icon entry as Windows keeps small ones: a 32-bit bitmap, bottom row
+    first, then the 1-bit mask (set where transparent)."""
+    size = len(rows)
+    rgba = xpm_pixels(rows)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = bytearray()
+    mask = bytearray()
+    stride = ((size + 31) // 32) * 4
+    for y in reversed(range(size)):
+        line = bytearray(stride)
+        for x in range(size):
+            r, g, b, a = rgba[(y * size + x) * 4:(y * size + x) * 4 + 4]
+            colour += bytes((b, g, r, a))
+            if a == 0:
+                line[x // 8] |= 0x80 >> (x % 8)
+        mask += line
+    return header + bytes(colour) + bytes(mask)
+
+
+def write_png(path, rows):
+    size = len(rows)
+    rgba = xpm_pixels(rows)
+    raw = b''.join(b'\0' + rgba[y * size * 4:(y + 1) * size * 4] for y in range(size))
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
+
+    with open(path, 'wb') as out:
+        out.write(b'\x89PNG\r\n\x1a\n' +
+                  chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+                  chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def write_ico(path, entries):
+    """entries: (size, bytes of a bitmap entry or of a PNG file)."""
+    data = struct.pack('<HHH', 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    body = b''
+    for size, blob in entries:
+        side = 0 if size >= 256 else size
+        data += struct.pack('<BBBBHHII', side, side, 0, 0, 1, 32, len(blob), offset + len(body))
+        body += blob
+    with open(path, 'wb') as out:
+        out.write(data + body)
+
+
 def write_xpm(path, name, rows):
     used = sorted({ch for row in rows for ch in row})
     size = len(rows)
@@ -143,6 +263,21 @@ def write_xpm(path, name, rows):
 
 if __name__ == '__main__':
     here = os.path.dirname(os.path.abspath(__file__))
-    write_xpm(os.path.join(here, 'trackfold-32.xpm'), 'trackfold_32', disc(32))
-    write_xpm(os.path.join(here, 'trackfold-16.xpm'), 'trackfold_16', disc(16))
+    small = {32: disc(32), 16: disc(16)}
+    for size, rows in small.items():
+        write_xpm(os.path.join(here, f'trackfold-{size}.xpm'), f'trackfold_{size}', rows)
+        write_png(os.path.join(here, f'trackfold-{size}.png'), rows)
     write_xpm(os.path.join(here, 'folder-32.xpm'), 'folder_32', folder(32))
+    svg = os.path.join(here, 'trackfold.svg')
+    with open(svg, 'w', encoding='utf-8') as out:
+        out.write(disc_svg())
+    for size in (48, 64, 128, 256):
+        subprocess.run(['rsvg-convert', '--width', str(size), '--height', str(size),
+                        '--output', os.path.join(here, f'trackfold-{size}.png'), svg], check=True)
+    large = {}
+    for size in (48, 256):
+        with open(os.path.join(here, f'trackfold-{size}.png'), 'rb') as png:
+            large[size] = png.read()
+    write_ico(os.path.join(here, 'trackfold.ico'),
+              [(16, ico_bitmap(small[16])), (32, ico_bitmap(small[32])),
+               (48, large[48]), (256, large[256])])

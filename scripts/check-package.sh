@@ -47,8 +47,13 @@ expected=(
     usr/share/applications/songrig_nl.desktop
     usr/share/doc/trackfold/changelog.gz
     usr/share/doc/trackfold/copyright
+    usr/share/icons/hicolor/128x128/apps/trackfold.png
     usr/share/icons/hicolor/16x16/apps/trackfold.png
+    usr/share/icons/hicolor/256x256/apps/trackfold.png
     usr/share/icons/hicolor/32x32/apps/trackfold.png
+    usr/share/icons/hicolor/48x48/apps/trackfold.png
+    usr/share/icons/hicolor/64x64/apps/trackfold.png
+    usr/share/icons/hicolor/scalable/apps/trackfold.svg
     "usr/share/metainfo/$appstream_id.metainfo.xml"
 )
 found=$(cd "$scratch" && find . -mindepth 1 -not -type d -printf '%P\n' | LC_ALL=C sort)
@@ -65,10 +70,12 @@ for program in "${programs[@]}"; do
     grep -qx "Exec=$program" "$entry" || fail "$program.desktop does not start $program"
     grep -qx "Icon=trackfold" "$entry" || fail "$program.desktop does not show the icon"
 done
-for size in 16 32; do
+for size in 16 32 48 64 128 256; do
     file -b "$scratch/usr/share/icons/hicolor/${size}x${size}/apps/trackfold.png" |
         grep -q "^PNG image data, $size x $size," || fail "the ${size}x${size} icon has another size"
 done
+file -b "$scratch/usr/share/icons/hicolor/scalable/apps/trackfold.svg" | grep -q "SVG" ||
+    fail "the scalable icon is no SVG picture"
 
 metainfo="$scratch/usr/share/metainfo/$appstream_id.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata does not validate"
@@ -79,6 +86,8 @@ xpath() { xmllint --xpath "$1" "$metainfo"; }
 launchables=$(xpath '/component/launchable[@type="desktop-id"]/text()' | LC_ALL=C sort)
 [ "$launchables" = "$(printf '%s.desktop\n' "${programs[@]}")" ] ||
     fail "metainfo launches ${launchables//$'\n'/ }"
+[ "$(xpath 'string(/component/icon[@type="stock"])')" = trackfold ] ||
+    fail "metainfo does not name the icon trackfold"
 for launchable in $launchables; do
     [ -f "$scratch/usr/share/applications/$launchable" ] || fail "no menu entry $launchable"
 done

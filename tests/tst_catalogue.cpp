@@ -44,7 +44,7 @@ using Operation = FaultyFileSystem::Operation;
 
 namespace {
 
-enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, Error };
+enum class Outcome { Done, NotFound, NameHasSeparator, NameIsIndex, NameIsDevice, Error };
 
 #ifndef Q_OS_WIN
 // Windows codes of the system's reasons, for systemReason.
@@ -144,7 +144,15 @@ struct Stage : Jukebox {
         for (const QByteArray& file : earlier) {
             putFile(folder + file, earlierDocument);
         }
-        putFile(folder + nativeBytes(name) + ".xml", earlierDocument, true);
+#ifdef Q_OS_WIN
+        // Windows writes into the device so named (a serial port for "COM1").
+        const bool device = StartCommand::isDeviceName(name);
+#else
+        const bool device = false;
+#endif
+        if (!device) {
+            putFile(folder + nativeBytes(name) + ".xml", earlierDocument, true);
+        }
         rememberPlaylistFolder();
         before = snapshotFolder(xml);
     }
@@ -315,8 +323,8 @@ private:
 qint64 bytesBeingWritten(qint64 pid, const Stage& stage) {
     qint64 bytes = -1;
 #ifdef Q_OS_WIN
-    // Sizes from the folder's entries: a file open for writing there is
-    // shared with no one, so cannot be read.
+    // Sizes from the folder's entries: Windows keeps no list of a process's
+    // open files to look them up in.
     Q_UNUSED(pid)
     for (const QByteArray& name : snapshotFolder(stage.xml).keys()) {
         if (!stage.before.contains(name)) {
@@ -426,6 +434,8 @@ private slots:
     void foldersDeniedOnDisk_data();
     void foldersDeniedOnDisk();
     void playlistFolderMadeByAnotherRun();
+    void heldByAnotherProgram_data();
+    void heldByAnotherProgram();
     void filesystemRoot();
     void killedWhileWriting_data();
     void killedWhileWriting();
@@ -536,6 +546,24 @@ void CatalogueTest::inputs_data() {
             << language << standard << "{music}"
             << "Brantwell-PLAYLISTS" << Outcome::NameIsIndex << ""
             << "";
+        // Windows opens a device under these names in every folder, with or
+        // without ".xml"; elsewhere they are names like any other.
+#ifdef Q_OS_WIN
+        constexpr Outcome device = Outcome::NameIsDevice;
+#else
+        constexpr Outcome device = Outcome::Done;
+#endif
+        for (const char* name : {"nul", "CON", "Aux", "prn", "COM1", "com9", "LPT1", "lpt9 ",
+                                 "nul.old", "Com3 .playlist", "aux:x"}) {
+            QTest::newRow(row + "device name " + name)
+                << language << standard << "{music}" << name << device << ""
+                << "";
+        }
+        for (const char* name : {"COM0", "LPT10", "console", "nul_playlist", " nul", "com"}) {
+            QTest::newRow(row + "name close to a device " + name)
+                << language << standard << "{music}" << name << Outcome::Done << ""
+                << "";
+        }
         // Refused when the document is created, before the walk.
         QTest::newRow(row + "name of 300 characters is refused")
             << language << standard << "{music}" << QString(300, u'p') << Outcome::Error
@@ -585,12 +613,14 @@ void CatalogueTest::inputs() {
             break;
         case Outcome::NameHasSeparator:
         case Outcome::NameIsIndex:
-            QCOMPARE(events, QStringList({"beep",
-                                          "message Exclamation: " +
-                                              (outcome == Outcome::NameIsIndex
-                                                   ? t.nameIsIndex.arg(stage.xml + name)
-                                                   : t.nameHasSeparator),
+        case Outcome::NameIsDevice: {
+            const QString message =
+                outcome == Outcome::NameIsIndex    ? t.nameIsIndex.arg(stage.xml + name)
+                : outcome == Outcome::NameIsDevice ? t.nameIsDevice.arg(stage.xml + name)
+                                                   : t.nameHasSeparator;
+            QCOMPARE(events, QStringList({"beep", "message Exclamation: " + message,
                                           "focus PlayListName"}));
+        }
             stage.verify(Written::Nothing, name, {});
             break;
         case Outcome::Error: {
@@ -930,6 +960,55 @@ void CatalogueTest::playlistFolderMadeByAnotherRun() {
     ++tally.faults;
     QCOMPARE(events, stage.doneEvents("playlist", texts::english));
     stage.verify(Written::Both, "playlist", stage.albums(stage.music));
+}
+
+void CatalogueTest::heldByAnotherProgram_data() {
+    QTest::addColumn<QString>("held");  // in the playlist folder
+    QTest::addColumn<int>("milliseconds");
+    QTest::addColumn<Written>("written");
+
+    const QString index = QString::fromLatin1(kIndex);
+    // A scanner's moment passes; what is held past the last try stays as it was.
+    QTest::newRow("index held for 1 s") << index << 1000 << Written::Both;
+    QTest::newRow("document held for 1 s") << "playlist.xml" << 1000 << Written::Both;
+    QTest::newRow("index held for 10 s") << index << 10000 << Written::Document;
+    QTest::newRow("document held for 10 s") << "playlist.xml" << 10000 << Written::Nothing;
+}
+
+void CatalogueTest::heldByAnotherProgram() {
+#ifndef Q_OS_WIN
+    QSKIP("Only Windows refuses to replace a file another program holds open");
+#else
+    QFETCH(QString, held);
+    QFETCH(int, milliseconds);
+    QFETCH(Written, written);
+    const Stage stage(standardTree());
+    QProcess holder;
+    holder.start(QCoreApplication::applicationDirPath() + "/trackfold_holdfile.exe",
+                 {stage.xml + held, QString::number(milliseconds)});
+    // It lets go by itself; killed, it could leave Wine's console host behind.
+    const auto stop = qScopeGuard([&holder] {
+        if (!holder.waitForFinished(30000)) {
+            holder.kill();
+            holder.waitForFinished(10000);
+        }
+    });
+    QVERIFY2(holder.waitForReadyRead(60000) && holder.readAllStandardOutput().trimmed() == "held",
+             holder.readAllStandardError().constData());
+
+    RealFileSystem fso;
+    const QStringList events = stage.run(fso, stage.music, "playlist", texts::english);
+    ++tally.faults;
+    if (written == Written::Both) {
+        QCOMPARE(events, stage.doneEvents("playlist", texts::english));
+    } else {
+        const QString error =
+            texts::english.error.arg(stage.xml + held, systemReason("", ERROR_ACCESS_DENIED));
+        QCOMPARE(events, stage.replaceQuestion("playlist", texts::english) +
+                             QStringList({"beep", "message Critical: " + error}));
+    }
+    stage.verify(written, "playlist", stage.albums(stage.music));
+#endif
 }
 
 // --- processes -------------------------------------------------------------

@@ -21,6 +21,8 @@ const Texts dutch = {
     .playlistReady = QStringLiteral("Playlist: %1 is klaar. Start de jukebox of druk op de "
                                     "(R)eload button in het Album Panel."),
     .error = QStringLiteral("Fout: %1: %2"),
+    .nameIsDevice = QStringLiteral(
+        "Playlist: %1 is een apparaatnaam in Windows. Vul een andere naam van de playlist in."),
     .progressCounts =
         QStringLiteral("De muziekmappen worden gelezen: %1 gelezen, %2 albums gevonden."),
     .cancel = QStringLiteral("Annuleren"),

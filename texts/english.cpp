@@ -20,6 +20,8 @@ const Texts english = {
     .playlistReady = QStringLiteral("Playlist: %1 is ready. Start the jukebox or press the "
                                     "(R)eload button on the Album Panel."),
     .error = QStringLiteral("Error: %1: %2"),
+    .nameIsDevice =
+        QStringLiteral("Playlist: %1 is a device name on Windows. Enter another Playlist Name."),
     .progressCounts = QStringLiteral("Reading the music folders: %1 read, %2 albums found."),
     .cancel = QStringLiteral("Cancel"),
     .pathPrompt =

@@ -21,6 +21,7 @@ struct Texts {
     QString moreLeftOut;      ///< %1: how many more folders were left out
     QString playlistReady;    ///< %1: playlist folder + name
     QString error;            ///< %1: the path, %2: the system's reason
+    QString nameIsDevice;     ///< %1: playlist folder + name (Windows only)
 
     // The box that shows a long run.
     QString progressCounts;  ///< %1: folders read, %2: albums found

@@ -10,6 +10,9 @@ QIcon programIcon() {
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/trackfold-16.xpm"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icons/trackfold-32.xpm"), QSize(32, 32));
+    // For the task bar and title bar of screens at 150% and more.
+    icon.addFile(QStringLiteral(":/icons/trackfold-48.png"), QSize(48, 48));
+    icon.addFile(QStringLiteral(":/icons/trackfold-256.png"), QSize(256, 256));
     return icon;
 }
 

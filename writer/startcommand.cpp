@@ -6,6 +6,8 @@
 #include "playlistindex.h"
 #include "scanprogress.h"
 
+#include <QRegularExpression>
+
 namespace writer {
 
 using fsservice::separator;
@@ -15,9 +17,39 @@ StartCommand::StartCommand(fsservice::FileSystem& fso, PlaylistView& view,
     : m_fso(fso), m_view(view), m_texts(texts) {}
 
 QString StartCommand::playlistFolder(const QString& currentDirectory) {
+    // The jukebox starts its helpers from its folder "fscommand", so that one
+    // folder is dropped to land beside the jukebox; a folder whose name only
+    // begins so ("fscommandos") is the user's own and stays.
+    static const QRegularExpression fscommand(
+        QRegularExpression::escape(separator() + QStringLiteral("fscommand")) +
+            QStringLiteral("(?=") + QRegularExpression::escape(separator()) + QStringLiteral("|$)"),
+        QRegularExpression::CaseInsensitiveOption);
     QString folder = currentDirectory;
-    folder.remove(separator() + QStringLiteral("fscommand"), Qt::CaseInsensitive);
+    folder.remove(fscommand);
     return folder + separator() + QStringLiteral("xml") + separator();
+}
+
+bool StartCommand::isDeviceName(QStringView name) {
+    qsizetype end = 0;
+    while (end < name.size() && name[end] != u'.' && name[end] != u':') {
+        ++end;
+    }
+    // Windows drops trailing spaces before it looks for a device.
+    while (end > 0 && name[end - 1] == u' ') {
+        --end;
+    }
+    const QStringView base = name.left(end);
+    for (const QStringView device : {u"CON", u"PRN", u"AUX", u"NUL"}) {
+        if (base.compare(device, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    if (base.size() == 4 && base[3] >= u'1' && base[3] <= u'9') {
+        const QStringView family = base.left(3);
+        return family.compare(u"COM", Qt::CaseInsensitive) == 0 ||
+               family.compare(u"LPT", Qt::CaseInsensitive) == 0;
+    }
+    return false;
 }
 
 void StartCommand::tell(MessageIcon icon, const QString& prompt) {
@@ -75,6 +107,16 @@ void StartCommand::run() {
             m_view.focusPlayListName();
             return;
         }
+#ifdef Q_OS_WIN
+        // Windows would open the device, with or without ".xml", and pour the
+        // playlist into it: neither the temporary file nor the rename can be
+        // trusted with such a name.
+        if (isDeviceName(name)) {
+            tell(MessageIcon::Exclamation, m_texts.nameIsDevice.arg(folder + name));
+            m_view.focusPlayListName();
+            return;
+        }
+#endif
 
         const QString document = folder + name + QStringLiteral(".xml");
         if (m_fso.FileExists(document)) {

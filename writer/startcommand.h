@@ -27,9 +27,14 @@ public:
     /// One run; never throws for file-system failures (they become a message).
     void run();
 
-    /// The current directory with every separator + "fscommand" removed (letter
-    /// case ignored), then separator + "xml" + separator.
+    /// The current directory with every folder named "fscommand" removed (letter
+    /// case ignored; "fscommandos" stays), then separator + "xml" + separator.
     static QString playlistFolder(const QString& currentDirectory);
+
+    /// True when Windows takes a file so named for a device in every folder:
+    /// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any letter case, alone or
+    /// followed by spaces, a dot or a colon and anything ("nul.old", "lpt1 ").
+    static bool isDeviceName(QStringView name);
 
 private:
     /// Gives the folders left out because they could not be read. Runs away

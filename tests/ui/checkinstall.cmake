@@ -1,5 +1,6 @@
 # Installs the build into a fresh folder and checks what a Linux desktop needs:
-# both programs, a valid menu entry for each, and the icon at 16 and 32 pixels.
+# both programs, a valid menu entry for each, and the icon at every size and
+# as a scalable picture.
 #   cmake -DBUILD_DIR=... -DPREFIX=... [-DVALIDATE=desktop-file-validate] -P checkinstall.cmake
 
 cmake_minimum_required(VERSION 3.22)
@@ -35,7 +36,7 @@ foreach(program songrig_en songrig_nl)
     endif()
 endforeach()
 
-foreach(size 16 32)
+foreach(size 16 32 48 64 128 256)
     set(icon "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/trackfold.png")
     if(NOT EXISTS "${icon}")
         message(FATAL_ERROR "${size} pixel icon not installed")
@@ -50,3 +51,7 @@ foreach(size 16 32)
         message(FATAL_ERROR "icon under ${size}x${size} is ${width}x${height}")
     endif()
 endforeach()
+file(READ "${PREFIX}/share/icons/hicolor/scalable/apps/trackfold.svg" svg LIMIT 200)
+if(NOT svg MATCHES "<svg ")
+    message(FATAL_ERROR "no scalable icon installed")
+endif()

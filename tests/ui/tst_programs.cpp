@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -22,8 +23,8 @@ QByteArray utf16Bytes(const QString& text) {
 
 #ifdef Q_OS_WIN
 // The program built beside this test, or the one of the folder named by
-// TRACKFOLD_PROGRAM_DIR (the unpacked zip, whose programs load their plugin
-// from beside them).
+// TRACKFOLD_PROGRAM_DIR (a copy from the zip alone in a folder, which must
+// start with no DLL or plugin beside it).
 QString programFile(const QString& built) {
     const QString folder = qEnvironmentVariable("TRACKFOLD_PROGRAM_DIR");
     return folder.isEmpty() ? built : QDir(folder).filePath(QFileInfo(built).fileName());
@@ -186,8 +187,7 @@ void ProgramsTest::nameVersionAndPictures() {
     // The pictures are compiled into the library the programs link; an empty
     // icon here means they did not come along.
     const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
-    QVERIFY(sizes.contains(QSize(16, 16)));
-    QVERIFY(sizes.contains(QSize(32, 32)));
+    QCOMPARE(sizes, QList<QSize>({{16, 16}, {32, 32}, {48, 48}, {256, 256}}));
     // A pixel inside each picture is drawn, not transparent.
     QVERIFY(QApplication::windowIcon().pixmap(32, 32).toImage().pixelColor(4, 16).alpha() > 0);
     QVERIFY(ui::folderIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() > 0);
@@ -229,9 +229,7 @@ void ProgramsTest::startWritesIntoXmlOfTheCurrentFolder() {
     process.setWorkingDirectory(tree.path("run"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "windows");
-    if (qEnvironmentVariableIsSet("TRACKFOLD_PROGRAM_DIR")) {
-        environment.remove("QT_PLUGIN_PATH");
-    }
+    environment.remove("QT_PLUGIN_PATH");
     process.setProcessEnvironment(environment);
     process.start(programFile(program), {});
     QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
@@ -296,7 +294,7 @@ void ProgramsTest::versionResourceAndIcon_data() {
 }
 
 // What Explorer shows of a program file: its version, its description in the
-// program's language, and the program icon in both sizes.
+// program's language, and the program icon in every size its views ask for.
 void ProgramsTest::versionResourceAndIcon() {
     QFETCH(QString, program);
     QFETCH(QString, language);
@@ -324,7 +322,20 @@ void ProgramsTest::versionResourceAndIcon() {
     QString icon;
     ::EnumResourceNamesW(module, RT_GROUP_ICON, firstName, reinterpret_cast<LONG_PTR>(&icon));
     QCOMPARE(icon, "IDI_ICON1");
-    for (const int side : {16, 32}) {
+    // The icon's directory: six bytes of header, then fourteen an image, whose
+    // first byte is its width (0 for 256).
+    HRSRC found = ::FindResourceW(module, wide(icon), RT_GROUP_ICON);
+    QVERIFY(found);
+    const auto* directory =
+        static_cast<const uchar*>(::LockResource(::LoadResource(module, found)));
+    QVERIFY(directory);
+    QList<int> widths;
+    for (int image = 0; image < qFromLittleEndian<quint16>(directory + 4); ++image) {
+        const int width = directory[6 + 14 * image];
+        widths << (width == 0 ? 256 : width);
+    }
+    QCOMPARE(widths, QList<int>({16, 32, 48, 256}));
+    for (const int side : {16, 32, 48, 256}) {
         HICON handle =
             static_cast<HICON>(::LoadImageW(module, wide(icon), IMAGE_ICON, side, side, 0));
         QVERIFY2(handle, qPrintable(QString::number(side)));
