@@ -31,16 +31,11 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
 
-// Units of room for a name decoded on the stack. Linux file systems hold
-// names of at most 255 bytes, but NTFS's 255 UTF-16 units take up to 765 bytes
-// of UTF-8; and UTF-8 never takes fewer bytes than UTF-16 units.
-constexpr qsizetype kNameRoom = 768;
-
 FolderId idOf(const struct stat& st) {
     return FolderId{quint64(st.st_dev), quint64(st.st_ino), {}};
 }
 
-// Decodes names from UTF-8 into room of its own, without a heap block for
+// Decodes names from UTF-8 into one text it keeps, without a heap block for
 // each. A name that is not valid UTF-8 reads with U+FFFD for its bad bytes. A
 // name may begin with U+FEFF: it stays, or the path written for the file would
 // name another one (Qt's decoders drop it by default).
@@ -48,18 +43,18 @@ class NameDecoder {
 public:
     /// The name `bytes`, valid until the next call.
     QStringView operator()(QByteArrayView bytes) {
-        if (bytes.size() <= kNameRoom) {
-            return QStringView(m_room, m_decoder.appendToBuffer(m_room, bytes) - m_room);
+        // UTF-8 never takes fewer bytes than UTF-16 units.
+        if (m_room.size() < bytes.size()) {
+            m_room.resize(bytes.size());
         }
-        m_spill = m_decoder(bytes);
-        return m_spill;
+        QChar* const room = m_room.data();
+        return QStringView(room, m_decoder.appendToBuffer(room, bytes) - room);
     }
 
 private:
     QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                        QStringDecoder::Flag::ConvertInitialBom};
-    QChar m_room[kNameRoom];
-    QString m_spill;
+    QString m_room;
 };
 
 // Files one entry of the folder open at `directory` (whose path is `path`) in
