@@ -14,6 +14,15 @@ sanitizer_flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanit
 # Flags of the third build, in which ThreadSanitizer watches every test.
 thread_sanitizer_flags="-fsanitize=thread -fno-omit-frame-pointer"
 
+# Runs a command as root: through sudo when the script is not root already.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
 ensure_packages() {
     local missing=()
     local package
@@ -24,10 +33,8 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
 }
 
