@@ -175,6 +175,7 @@ public:
         const int folders = shape == 2 ? (depth < 40 ? 1 : 0) : (depth < 5 ? below(4) : 0);
         for (int i = 0; i < files && budget > 0; ++i, --budget) {
             TreeNode::Kind kind = TreeNode::Kind::File;
+            QByteArray target;
             bool system = false;
             if (chance(4)) {
 #ifdef Q_OS_WIN
@@ -183,9 +184,10 @@ public:
                 kind = TreeNode::Kind::Fifo;
 #endif
             } else if (chance(4)) {
-                kind = TreeNode::Kind::BrokenLink;
+                kind = TreeNode::Kind::Link;
+                target = "no such target";
             }
-            TreeNode file{kind, fileName(), 0, {}, false, system};
+            TreeNode file{kind, fileName(), target, {}, false, system};
 #ifdef Q_OS_WIN
             file.hidden = kind == TreeNode::Kind::File && chance(10);
 #endif
@@ -193,12 +195,15 @@ public:
         }
         if (chance(6) && budget > 0) {
             --budget;
-            add(folder,
-                TreeNode{TreeNode::Kind::LinkUp, folderName(), below(depth + 1), {}, false, false});
+            const QByteArray name = folderName();
+            // "." is the folder holding the link, each ".." a level above.
+            const int up = below(depth + 1);
+            const QByteArray target = up == 0 ? "." : QByteArray("/..").repeated(up).mid(1);
+            add(folder, TreeNode{TreeNode::Kind::Link, name, target, {}, false, false});
         }
         for (int i = 0; i < folders && budget > 0; ++i, --budget) {
             TreeNode* sub =
-                add(folder, TreeNode{TreeNode::Kind::Folder, folderName(), 0, {}, false, false});
+                add(folder, TreeNode{TreeNode::Kind::Folder, folderName(), {}, {}, false, false});
             if (sub) {
                 fill(*sub, depth + 1, budget, shape);
             }

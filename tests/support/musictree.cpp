@@ -1,5 +1,7 @@
 #include "musictree.h"
 
+#include "treemodel.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -178,23 +180,10 @@ void MusicTree::addFiles(const QStringList& relatives) const {
 }
 
 void MusicTree::addEntries(const QStringList& entries) const {
+    // One at a time, in the order written: on Windows a link is made as a
+    // folder's only when its target is there as a folder already.
     for (const QString& entry : entries) {
-        if (entry.contains(QLatin1String(" -> "))) {
-            addLink(entry.section(QLatin1String(" -> "), 0, 0),
-                    entry.section(QLatin1String(" -> "), 1));
-        } else if (entry.endsWith(QLatin1String(" |"))) {
-            addFifo(entry.chopped(2));
-        } else if (entry.endsWith(u'/')) {
-            addFolder(entry);
-        } else if (entry.endsWith(QLatin1String(" (hidden)")) ||
-                   entry.endsWith(QLatin1String(" (system)"))) {
-            const QString relative = entry.chopped(9);
-            addFile(relative);
-            setAttributes(relative, entry.endsWith(QLatin1String("(hidden)")),
-                          entry.endsWith(QLatin1String("(system)")));
-        } else {
-            addFile(entry);
-        }
+        buildTree(nativeBytes(root()), parseTree({nativeBytes(entry)}));
     }
 }
 
@@ -271,38 +260,6 @@ QString MusicTree::asDrive() {
     return m_drive;
 #else
     qFatal("only Windows has drives");
-#endif
-}
-
-void MusicTree::setAttributes(const QString& relative, bool hidden, bool system) const {
-#ifdef Q_OS_WIN
-    const QString full = QDir::toNativeSeparators(m_dir.path() + u'/' + relative);
-    DWORD attributes = ::GetFileAttributesW(wide(full)) & ~DWORD(FILE_ATTRIBUTE_NORMAL);
-    if (hidden) {
-        attributes |= FILE_ATTRIBUTE_HIDDEN;
-    }
-    if (system) {
-        attributes |= FILE_ATTRIBUTE_SYSTEM;
-    }
-    if (!::SetFileAttributesW(wide(full), attributes ? attributes : FILE_ATTRIBUTE_NORMAL)) {
-        qFatal("cannot mark %s", qPrintable(full));
-    }
-#else
-    Q_UNUSED(relative)
-    Q_UNUSED(hidden)
-    Q_UNUSED(system)
-#endif
-}
-
-void MusicTree::addFifo(const QString& relative) const {
-#ifdef Q_OS_UNIX
-    const QString full = m_dir.path() + u'/' + relative;
-    QDir().mkpath(QFileInfo(full).path());
-    if (::mkfifo(QFile::encodeName(full).constData(), 0644) != 0) {
-        qFatal("cannot make FIFO %s", qPrintable(full));
-    }
-#else
-    Q_UNUSED(relative)
 #endif
 }
 

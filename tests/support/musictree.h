@@ -25,22 +25,18 @@ public:
     void addFile(const QString& relative, const QByteArray& content = {}) const;
     /// Several empty files at once.
     void addFiles(const QStringList& relatives) const;
-    /// Entries in the form parseTree reads: "a/b.mp3" an empty file, "a/b/" a
-    /// folder, "a/l -> target" a link to the target as written, "a/p |" a FIFO.
-    /// On Windows "a/b.mp3 (hidden)" and "a/b.mp3 (system)" also give the file
-    /// that attribute; elsewhere the mark is dropped (a name starting with '.'
-    /// is what hides a file there).
+    /// Entries in the form parseTree reads, made by buildTree in the order
+    /// written: "a/b.mp3" an empty file, "a/b/" a folder, "a/l -> target" a
+    /// link to the target as written, "a/p |" a FIFO. On Windows
+    /// "a/b.mp3 (hidden)" and "a/b.mp3 (system)" also give the file that
+    /// attribute; elsewhere the mark is dropped (a name starting with '.' is
+    /// what hides a file there).
     void addEntries(const QStringList& entries) const;
     /// A symbolic link at `relative` pointing to `target` (used as given). On
     /// Windows CreateSymbolicLinkW makes it (which needs Developer Mode there);
     /// Wine 8 only pretends to, but shows a link of its Unix host as a reparse
     /// point, so under Wine the host's ln makes it.
     void addLink(const QString& relative, const QString& target) const;
-    /// Windows: gives the file or folder the hidden and system attributes;
-    /// elsewhere does nothing.
-    void setAttributes(const QString& relative, bool hidden, bool system) const;
-    /// A FIFO (named pipe) at `relative`; POSIX only.
-    void addFifo(const QString& relative) const;
     /// Creates a file or folder whose name is raw bytes (possibly invalid UTF-8)
     /// inside the folder `relative`; POSIX only.
     void addRawFile(const QString& relative, const QByteArray& rawName) const;

@@ -24,8 +24,23 @@ TreeNode& TreeNode::folder(const QByteArray& name) {
             return child;
         }
     }
-    children.push_back(TreeNode{Kind::Folder, name, 0, {}, false, false});
+    children.push_back(TreeNode{Kind::Folder, name, {}, {}, false, false});
     return children.back();
+}
+
+int TreeNode::levelsUp() const {
+    if (kind != Kind::Link) {
+        return -1;
+    }
+    int up = 0;
+    for (const QByteArray& part : target.split('/')) {
+        if (part == "..") {
+            ++up;
+        } else if (part != "." && !part.isEmpty()) {
+            return -1;
+        }
+    }
+    return up;
 }
 
 int TreeNode::size() const {
@@ -74,43 +89,24 @@ bool isSystemFile(const TreeNode& file) {
         return true;
     }
 #endif
-    return file.kind == TreeNode::Kind::Fifo || file.kind == TreeNode::Kind::BrokenLink;
+    return file.kind == TreeNode::Kind::Fifo ||
+           (file.kind == TreeNode::Kind::Link && file.levelsUp() < 0);
 }
-
-namespace {
-
-// The number of levels a target of "." and ".." parts climbs, or -1 for any
-// other target.
-int levelsUp(const QByteArray& target) {
-    int up = 0;
-    for (const QByteArray& part : target.split('/')) {
-        if (part == "..") {
-            ++up;
-        } else if (part != "." && !part.isEmpty()) {
-            return -1;
-        }
-    }
-    return up;
-}
-
-}  // namespace
 
 TreeNode parseTree(const QList<QByteArray>& entries) {
     TreeNode root;
     for (const QByteArray& entry : entries) {
         QByteArray path = entry;
-        TreeNode leaf{TreeNode::Kind::File, {}, 0, {}, false, false};
-        QByteArray target;
-        if (path.endsWith(" (hidden)") || path.endsWith(" (system)")) {
+        TreeNode leaf{TreeNode::Kind::File, {}, {}, {}, false, false};
+        // The arrow first: a target as written may end in any of the marks.
+        if (const qsizetype arrow = path.indexOf(" -> "); arrow >= 0) {
+            leaf.kind = TreeNode::Kind::Link;
+            leaf.target = path.mid(arrow + 4);
+            path.truncate(arrow);
+        } else if (path.endsWith(" (hidden)") || path.endsWith(" (system)")) {
             leaf.hidden = path.endsWith("(hidden)");
             leaf.system = !leaf.hidden;
             path.chop(9);
-        } else if (const qsizetype arrow = path.indexOf(" -> "); arrow >= 0) {
-            target = path.mid(arrow + 4);
-            path.truncate(arrow);
-            const int up = levelsUp(target);
-            leaf.kind = up < 0 ? TreeNode::Kind::BrokenLink : TreeNode::Kind::LinkUp;
-            leaf.up = up;
         } else if (path.endsWith(" |")) {
             path.chop(2);
             leaf.kind = TreeNode::Kind::Fifo;
@@ -134,15 +130,6 @@ TreeNode parseTree(const QList<QByteArray>& entries) {
 }
 
 namespace {
-
-// The target of a link `up` levels up: "." for the folder holding it.
-QByteArray upTarget(int up) {
-    QByteArray target = ".";
-    for (int i = 0; i < up; ++i) {
-        target = i == 0 ? QByteArray("..") : target + "/..";
-    }
-    return target;
-}
 
 #ifdef Q_OS_UNIX
 [[noreturn]] void refused(const char* what, const QByteArray& name) {
@@ -178,13 +165,8 @@ void buildInside(int dirFd, const TreeNode& folder) {
                     refused("FIFO", child.name);
                 }
                 break;
-            case TreeNode::Kind::BrokenLink:
-                if (::symlinkat("no such target", dirFd, name) != 0) {
-                    refused("link", child.name);
-                }
-                break;
-            case TreeNode::Kind::LinkUp:
-                if (::symlinkat(upTarget(child.up).constData(), dirFd, name) != 0) {
+            case TreeNode::Kind::Link:
+                if (::symlinkat(child.target.constData(), dirFd, name) != 0) {
                     refused("link", child.name);
                 }
                 break;
@@ -252,27 +234,29 @@ void buildInside(const QString& folderPath, const TreeNode& folder) {
             }
             case TreeNode::Kind::Fifo:
                 qFatal("cannot create FIFO %s: Windows has none", qPrintable(path));
-            case TreeNode::Kind::BrokenLink:
-                makeLink(path, QStringLiteral("no such target"));
-                break;
-            case TreeNode::Kind::LinkUp:
-                makeLink(path, QString::fromLatin1(upTarget(child.up)));
+            case TreeNode::Kind::Link:
+                makeLink(path, fromNativeBytes(child.target));
                 break;
         }
     }
 }
 #endif
 
+// Raw bytes as C escapes, so that the text shows them.
+QByteArray escaped(const QByteArray& raw) {
+    QByteArray out;
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += (byte < 0x20 || byte >= 0x7F || c == '\\')
+                   ? QByteArray("\\x") + QByteArray::number(byte, 16).rightJustified(2, '0')
+                   : QByteArray(1, c);
+    }
+    return out;
+}
+
 void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& prefix) {
     for (const TreeNode& child : folder.children) {
-        QByteArray escaped;
-        for (const char c : child.name) {
-            const auto byte = static_cast<unsigned char>(c);
-            escaped += (byte < 0x20 || byte >= 0x7F || c == '\\')
-                           ? QByteArray("\\x") + QByteArray::number(byte, 16).rightJustified(2, '0')
-                           : QByteArray(1, c);
-        }
-        const QByteArray path = prefix + escaped;
+        const QByteArray path = prefix + escaped(child.name);
         switch (child.kind) {
             case TreeNode::Kind::Folder:
                 lines << QString::fromLatin1(path + '/');
@@ -286,11 +270,11 @@ void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& 
             case TreeNode::Kind::Fifo:
                 lines << QString::fromLatin1(path + " |");
                 break;
-            case TreeNode::Kind::BrokenLink:
-                lines << QString::fromLatin1(path + " -> no such target");
-                break;
-            case TreeNode::Kind::LinkUp:
-                lines << QString::fromLatin1(path) + QStringLiteral(" -> up %1").arg(child.up);
+            case TreeNode::Kind::Link:
+                lines << QString::fromLatin1(path) +
+                             (child.levelsUp() < 0
+                                  ? QString::fromLatin1(" -> " + escaped(child.target))
+                                  : QStringLiteral(" -> up %1").arg(child.levelsUp()));
                 break;
         }
     }
@@ -414,11 +398,11 @@ struct Walk {
         std::vector<Named> folders;
         std::vector<Named> files;
         for (const TreeNode& child : folder.children) {
-            if (child.kind == TreeNode::Kind::BrokenLink && underWine()) {
+            if (child.kind == TreeNode::Kind::Link && child.levelsUp() < 0 && underWine()) {
                 continue;
             }
             const Named named{nameText(child.name), &child};
-            if (child.kind == TreeNode::Kind::Folder || child.kind == TreeNode::Kind::LinkUp) {
+            if (child.kind == TreeNode::Kind::Folder || child.levelsUp() >= 0) {
                 folders.push_back(named);
             } else {
                 files.push_back(named);

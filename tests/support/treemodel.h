@@ -16,13 +16,12 @@ struct TreeNode {
     enum class Kind {
         Folder,
         File,
-        Fifo,        ///< a named pipe: a system file
-        BrokenLink,  ///< a link to nothing: a system file
-        LinkUp,      ///< a link to the folder holding it or a folder above
+        Fifo,  ///< a named pipe: a system file
+        Link,  ///< a symbolic link to `target`
     };
     Kind kind = Kind::Folder;
     QByteArray name;
-    int up = 0;  ///< LinkUp: 0 is the folder holding the link, 1 its parent, ...
+    QByteArray target;  ///< Link: as written, '/' between names
     std::vector<TreeNode> children;
     /// A file's attributes on Windows; elsewhere kept but without effect (a
     /// name starting with '.' is what hides a file there).
@@ -31,6 +30,10 @@ struct TreeNode {
 
     /// The child folder called `name`, made when missing.
     TreeNode& folder(const QByteArray& name);
+    /// For a link up, one whose target is "." and ".." parts only: the levels
+    /// it climbs, 0 for the folder holding it. -1 for anything else, which the
+    /// model does not resolve: it takes any other link for a link to nothing.
+    int levelsUp() const;
     /// Counts this node and everything below it.
     int size() const;
 };
@@ -48,17 +51,18 @@ QString fromNativeBytes(const QByteArray& path);
 /// on POSIX, it has the hidden attribute on Windows (which Wine also gives a
 /// name starting with '.').
 bool isHiddenFile(const TreeNode& file);
-/// True when the platform counts the file as a system file: a FIFO or a broken
-/// link, or on Windows a file with the system attribute.
+/// True when the platform counts the file as a system file: a FIFO or a link
+/// to nothing (any link but a link up), or on Windows a file with the system
+/// attribute.
 bool isSystemFile(const TreeNode& file);
 
 /// A tree from entries relative to its root, '/' between names (the form
-/// MusicTree::addEntries builds from, links here limited to the two kinds below):
+/// MusicTree::addEntries builds from):
 ///   "a/b.mp3"          a file (and the folder a)
 ///   "a/b/"             a folder
 ///   "a/y.mp3 |"        a FIFO
-///   "a/l -> ../.."     a link up: a target of "." or ".." parts only
-///   "a/x.mp3 -> gone"  a broken link: any other target
+///   "a/l -> target"    a link to the target as written: whatever follows the
+///                      first " -> ", a sibling, "../x", an absolute path, ...
 ///   "a/h.mp3 (hidden)", "a/s.mp3 (system)"  a file with that Windows attribute
 TreeNode parseTree(const QList<QByteArray>& entries);
 
