@@ -46,8 +46,8 @@ char16_t asciiFolded(char16_t c) {
 // True when ".mp3", in any letter case, starts at `at`. No character outside
 // ASCII folds to '.', 'm', 'p' or '3', so comparing ASCII alone gives exactly
 // Qt::CaseInsensitive's answer, without its Unicode folding of every
-// character, which costs far more than the comparison (bench/run; the README's
-// performance section has the figures).
+// character, which costs far more than the comparison (bench/run; the figures
+// are in docs/performance.md).
 bool isMp3At(QStringView text, qsizetype at) {
     return at + 4 <= text.size() && text[at] == u'.' &&
            asciiFolded(text[at + 1].unicode()) == u'm' &&
