@@ -24,8 +24,8 @@ class ReadAhead;
 class RealFileSystem final : public FileSystem {
 public:
     /// Native: the system's own calls where the service has them (Linux and
-    /// Windows), Qt everywhere else. Posix is Native's first name, still used.
-    enum class Reading { Native, Qt, Posix = Native };
+    /// Windows), Qt everywhere else.
+    enum class Reading { Native, Qt };
     static constexpr Reading kDefaultReading = Reading::Native;
 
     /// How many readers read ahead by default: 16, so that a disk, or a

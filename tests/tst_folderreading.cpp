@@ -76,7 +76,7 @@ void FolderReadingTest::bigFolderReadsWhole() {
     tree.addFolder("Big/sub");
     tree.addFile("Big/.hidden");
 
-    RealFileSystem posix(Reading::Posix);
+    RealFileSystem posix(Reading::Native);
     RealFileSystem qt(Reading::Qt);
     const QStringList fast = contents(posix.GetFolder(tree.path("Big")));
     QCOMPARE(fast.size(), 3002);
@@ -102,7 +102,7 @@ void FolderReadingTest::namesOfEveryWidthKeepTheirPlace() {
     tree.addFiles(paths);
     std::sort(names.begin(), names.end(), fsservice::nameLess);
 
-    RealFileSystem posix(Reading::Posix);
+    RealFileSystem posix(Reading::Native);
     const Folder folder = posix.GetFolder(tree.path("W"));
     QStringList got;
     for (const auto& file : folder.Files()) {
@@ -186,7 +186,7 @@ void FolderReadingTest::deepChainHoldsOneHandle() {
 
     const int before = openDescriptors();
     {
-        RealFileSystem fso(Reading::Posix, readers, kReadAheadAlways);
+        RealFileSystem fso(Reading::Native, readers, kReadAheadAlways);
         std::vector<Folder> wayDown{fso.GetFolder(tree.path("top"))};
         int mostOpen = 0;
         while (!wayDown.back().SubFolders().empty()) {

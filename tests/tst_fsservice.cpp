@@ -307,7 +307,7 @@ void FsServiceTest::mountedFolderHasItsOwnId() {
     }
     QVERIFY(mounts.add(tree.path("b/music"), tree.path("b/music/p/m"), nullptr, MS_BIND));
 
-    RealFileSystem fso(Reading::Posix);
+    RealFileSystem fso(Reading::Native);
     const Folder music = fso.GetFolder(tree.path("b/music"));
     const Folder p = fso.GetFolder(music, music.SubFolders().front());
     const Folder m = fso.GetFolder(p, p.SubFolders().front());
@@ -424,7 +424,7 @@ void FsServiceTest::namesThatAreNotUtf8() {
     tree.addRawFile("Music", QByteArray("bad\xff.mp3"));
     tree.addRawFolder("Music", QByteArray("Caf\xe9"));
     tree.addRawFile("Music/Caf\xef\xbf\xbd", QByteArray("in valid.mp3"));
-    RealFileSystem fso(Reading::Posix);
+    RealFileSystem fso(Reading::Native);
     const Folder music = fso.GetFolder(tree.path("Music"));
     const QString replaced = QString::fromUtf8("Caf\xef\xbf\xbd");
     QCOMPARE(describe(music.Files()), QStringList({QString::fromUtf8("bad\xef\xbf\xbd.mp3")}));
