@@ -1,68 +1,24 @@
 #!/usr/bin/env python3
-"""Times Trackfold's whole Start command against `find TREE -iname '*.mp3'`.
+"""Times Trackfold's whole Start command against find and fdfind on generated trees.
 
-Generates the trees once (fixed seed), then runs them in rounds on a warm
-cache: each round runs find and Trackfold with each folder reader (the POSIX
-one and the portable Qt one, unless --reading names one) on a tree back to
-back, in an order that changes from round to round. It prints one table, a
-row per tree and reader: medians and min-max of the times, the ratios to find
-and of the portable reader to the POSIX one, system calls per folder (beyond
-a run on an empty music folder, output writes left out),
-directory passes, peak memory, and the doubling check. Every goal that is
-missed is named below the table.
+Generates the trees once (fixed seed) under --work, times Trackfold and the
+other tools on them in interleaved rounds, prints a Markdown table of the
+figures and names below it every goal that is missed (exit status 1).
 
-A ratio is taken within each round, of two times measured seconds apart, and
-a goal is judged on the median of those per-round ratios, with their min-max
-beside it. On a virtual machine whose speed drifts from one minute to the
-next, a ratio of the medians of each side's times, taken minutes apart, moves
-far more between two runs of the same build.
+  (default)  warm cache: the library, library x2, wide and deep trees, with
+             the POSIX and the portable folder reader (--reading), against
+             find.
+  --cold     the library tree on an ext4 image attached with direct I/O and
+             mounted afresh for every run, against find and fdfind -j8
+             (needs root and loop devices).
+  --slow     the library tree behind trackfold_slowfs (bench/slowfs.cpp), a
+             FUSE layer that delays every request, against fdfind -j8; then
+             the real program under Xvfb, watched by bench/pingwatch.py
+             (needs root and /dev/fuse; --slow-only runs one of the two).
 
-Two times are taken of every Trackfold run: the Start command itself, as the
-program measures it in-process around StartCommand::run() (what a press of
-Start costs in the running window), and the wall time of the whole process,
-start-up included. The ratio goals are judged on the first; the second is
-printed beside it, with its ratios, and named below the table wherever it
-would miss a goal.
-With --cold, every directory read goes to the device instead: the library
-tree is copied once into an ext4 image (mkfs.ext4, cp -a), and every single
-run attaches the image with `losetup --direct-io=on` (so the host's page cache
-holds none of it), mounts it read-only, runs one program, unmounts and
-detaches it. Rounds interleave Trackfold, find and `fdfind -u -j8 -e mp3`
-(package fd-find), and the goals are judged on per-round ratios again. That
-needs root and loop devices; without them it says so and stops.
+Run it through bench/run, which builds the programs first.
 
-With --slow, every request goes over a slow medium instead, as on a network
-share: trackfold_slowfs (bench/slowfs.cpp), a multi-threaded read-only FUSE
-layer on libfuse3, shows the tree and sleeps a set delay before it answers
-each lookup, getattr, opendir, readdir and open. It is mounted afresh for
-every single run, with entry and attribute timeouts of zero and plain readdir
-(no readdirplus), so the kernel keeps nothing from one request to the next.
-First, find lists every tree through the layer without delay and on the bare
-disk, and the two must agree entry for entry.
-Rounds at 0.2, 1 and 5 ms run Trackfold's Start command with the service's
-readers and with 1 reader, `fdfind -u -j8 -e mp3` and, at 0.2 ms only,
-`find -iname '*.mp3'` (about ten requests a folder, one at a time: minutes at
-1 ms), each going first in turn; every time is judged against fdfind -j8 of
-the same round. At 5 ms the rounds walk the first third of the library's
-artists (hard links, made once), which keeps a round near a minute instead of
-over three. The layer counts the requests it served in every run; the table
-gives the delayed ones per folder, all of them in brackets. Its own cost per
-request is Trackfold with 1 reader (one request at a time) through the layer
-without delay, less the same on the bare tree, over the requests served.
-Last, the real program: songrig_en on an Xvfb display, the whole library
-behind the layer at 5 ms, Start pressed from outside through XTEST, and its
-window pinged with _NET_WM_PING every 20 ms as a window manager pings it
-(bench/pingwatch.py, python3-xlib): the longest wait for an answer from the
-press to the done message, and the time from the press to the progress box
-(the first top-level window titled "Trackfold" mapped while the document is
-not yet in place). A second run closes the progress box a second after it
-came, as a window manager's close button does, and takes the time from the
-close to the last opendir or readdir the layer got: the walk has stopped when
-it reads no more folders, which is judged against one folder read (five
-requests at the delay) and 100 ms; no message box and no document may come.
-This too needs root and /dev/fuse, and says what it lacks.
-
-Run it through bench/run, which builds the program first.
+The method, the goals and the figures: docs/performance.md.
 """
 
 import argparse
@@ -990,10 +946,15 @@ def warm_columns(readings, judged):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--runs", type=int, help="rounds (default 11; --cold, --slow: 5)")
-    parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both")
+    parser.add_argument("--program", required=True, help="the benchmark program, trackfold_bench")
+    parser.add_argument("--work", required=True,
+                        help="where the trees are generated and the runs write their files")
+    parser.add_argument("--runs", type=int,
+                        help="rounds (default 11, at least 9; --cold: 5, at least 5; --slow: 5, "
+                        "at least 3)")
+    parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both",
+                        help="warm: the folder reader to time, or both (the default); --cold "
+                        "and --slow time the POSIX one")
     parser.add_argument("--readers", type=int,
                         help="Trackfold's reader threads (default: the service's choice)")
     parser.add_argument("--cold", action="store_true",
