@@ -1,68 +1,24 @@
 #!/usr/bin/env python3
-"""Times Trackfold's whole Start command against `find TREE -iname '*.mp3'`.
+"""Times Trackfold's whole Start command against find and fdfind on generated trees.
 
-Generates the trees once (fixed seed), then runs them in rounds on a warm
-cache: each round runs find and Trackfold with each folder reader (the POSIX
-one and the portable Qt one, unless --reading names one) on a tree back to
-back, in an order that changes from round to round. It prints one table, a
-row per tree and reader: medians and min-max of the times, the ratios to find
-and of the portable reader to the POSIX one, system calls per folder (beyond
-a run on an empty music folder, output writes left out),
-directory passes, peak memory, and the doubling check. Every goal that is
-missed is named below the table.
+Generates the trees once (fixed seed) under --work, times Trackfold and the
+other tools on them in interleaved rounds, prints a Markdown table of the
+figures and names below it every goal that is missed (exit status 1).
 
-A ratio is taken within each round, of two times measured seconds apart, and
-a goal is judged on the median of those per-round ratios, with their min-max
-beside it. On a virtual machine whose speed drifts from one minute to the
-next, a ratio of the medians of each side's times, taken minutes apart, moves
-far more between two runs of the same build.
+  (default)  warm cache: the library, library x2, wide and deep trees, with
+             the POSIX and the portable folder reader (--reading), against
+             find.
+  --cold     the library tree on an ext4 image attached with direct I/O and
+             mounted afresh for every run, against find and fdfind -j8
+             (needs root and loop devices).
+  --slow     the library tree behind trackfold_slowfs (bench/slowfs.cpp), a
+             FUSE layer that delays every request, against fdfind -j8; then
+             the real program under Xvfb, watched by bench/pingwatch.py
+             (needs root and /dev/fuse; --slow-only runs one of the two).
 
-Two times are taken of every Trackfold run: the Start command itself, as the
-program measures it in-process around StartCommand::run() (what a press of
-Start costs in the running window), and the wall time of the whole process,
-start-up included. The ratio goals are judged on the first; the second is
-printed beside it, with its ratios, and named below the table wherever it
-would miss a goal.
-With --cold, every directory read goes to the device instead: the library
-tree is copied once into an ext4 image (mkfs.ext4, cp -a), and every single
-run attaches the image with `losetup --direct-io=on` (so the host's page cache
-holds none of it), mounts it read-only, runs one program, unmounts and
-detaches it. Rounds interleave Trackfold, find and `fdfind -u -j8 -e mp3`
-(package fd-find), and the goals are judged on per-round ratios again. That
-needs root and loop devices; without them it says so and stops.
+Run it through bench/run, which builds the programs first.
 
-With --slow, every request goes over a slow medium instead, as on a network
-share: trackfold_slowfs (bench/slowfs.cpp), a multi-threaded read-only FUSE
-layer on libfuse3, shows the tree and sleeps a set delay before it answers
-each lookup, getattr, opendir, readdir and open. It is mounted afresh for
-every single run, with entry and attribute timeouts of zero and plain readdir
-(no readdirplus), so the kernel keeps nothing from one request to the next.
-First, find lists every tree through the layer without delay and on the bare
-disk, and the two must agree entry for entry.
-Rounds at 0.2, 1 and 5 ms run Trackfold's Start command with the service's
-readers and with 1 reader, `fdfind -u -j8 -e mp3` and, at 0.2 ms only,
-`find -iname '*.mp3'` (about ten requests a folder, one at a time: minutes at
-1 ms), each going first in turn; every time is judged against fdfind -j8 of
-the same round. At 5 ms the rounds walk the first third of the library's
-artists (hard links, made once), which keeps a round near a minute instead of
-over three. The layer counts the requests it served in every run; the table
-gives the delayed ones per folder, all of them in brackets. Its own cost per
-request is Trackfold with 1 reader (one request at a time) through the layer
-without delay, less the same on the bare tree, over the requests served.
-Last, the real program: songrig_en on an Xvfb display, the whole library
-behind the layer at 5 ms, Start pressed from outside through XTEST, and its
-window pinged with _NET_WM_PING every 20 ms as a window manager pings it
-(bench/pingwatch.py, python3-xlib): the longest wait for an answer from the
-press to the done message, and the time from the press to the progress box
-(the first top-level window titled "Trackfold" mapped while the document is
-not yet in place). A second run closes the progress box a second after it
-came, as a window manager's close button does, and takes the time from the
-close to the last opendir or readdir the layer got: the walk has stopped when
-it reads no more folders, which is judged against one folder read (five
-requests at the delay) and 100 ms; no message box and no document may come.
-This too needs root and /dev/fuse, and says what it lacks.
-
-Run it through bench/run, which builds the program first.
+The method, the goals and the figures: docs/performance.md.
 """
 
 import argparse
@@ -78,6 +34,7 @@ import subprocess
 import sys
 import time
 from collections import Counter
+from typing import NamedTuple
 
 GENERATOR_VERSION = 3
 SEED = 20240611
@@ -332,6 +289,26 @@ def spread_ratio(values):
     return f"{statistics.median(values):.2f} ({min(values):.2f}–{max(values):.2f})"
 
 
+def print_table(columns, rows):
+    """A Markdown table: columns are (heading, cell) pairs, where cell(row) is
+    the row's text in that column. A cell of None is blank with one space
+    between its bars (the cold table's lines of Trackfold alone, which have
+    no ratio); an empty text keeps its two (the warm table's judged reader
+    against itself), so that both tables print as they always have."""
+    def line(cells):
+        return "|" + "|".join(" " if cell is None else f" {cell} " for cell in cells) + "|"
+
+    print(line(heading for heading, _ in columns))
+    print("|" + "---|" * len(columns))
+    for row in rows:
+        print(line(cell(row) for _, cell in columns))
+
+
+def judged_ratio(values, goal):
+    """Per-round ratios; in bold with their goal beside them when one is set."""
+    return f"**{spread_ratio(values)}** (≤ {goal})" if goal else spread_ratio(values)
+
+
 def ratios(numerators, denominators):
     """One ratio per round: two times taken back to back in the same round."""
     return [n / d for n, d in zip(numerators, denominators)]
@@ -434,10 +411,30 @@ def ensure_image(work, tree_path, tree):
     return image, mount_point
 
 
+class ColdRow(NamedTuple):
+    """A line of the cold table: what ran and its times in seconds, and the
+    per-round ratios of Trackfold's times to them (None in Trackfold's own
+    lines), the first judged on the goal when there is one."""
+    what: str
+    times: list
+    command_ratio: list | None = None
+    process_ratio: list | None = None
+    goal: float | None = None
+
+
+COLD_COLUMNS = [
+    ("what", lambda r: r.what),
+    ("ms, median (min–max)", lambda r: spread_ms(r.times)),
+    ("Trackfold Start command / this, per round: median (min–max) (goal)",
+     lambda r: None if r.command_ratio is None else judged_ratio(r.command_ratio, r.goal)),
+    ("Trackfold whole process / this, per round: median (min–max)",
+     lambda r: None if r.process_ratio is None else spread_ratio(r.process_ratio)),
+]
+
+
 def cold_main(args, commands, work, trees, path_of):
     tree = trees[COLD_TREE]
     image, mount_point = ensure_image(work, path_of[COLD_TREE], tree)
-    out = commands.find_out
 
     def find():
         return commands.find(mount_point)
@@ -488,26 +485,23 @@ def cold_main(args, commands, work, trees, path_of):
           "those being read), are\nread ahead of the walk, so peak memory grows by at most "
           "that much.")
     print()
-    header = ["what", "ms, median (min–max)",
-              "Trackfold Start command / this, per round: median (min–max) (goal)",
-              "Trackfold whole process / this, per round: median (min–max)"]
-    print("| " + " | ".join(header) + " |")
-    print("|" + "---|" * len(header))
-    print(f"| Trackfold, Start command | {spread_ms(command_times)} | | |")
-    print(f"| Trackfold, whole process | {spread_ms(times['Trackfold'])} | | |")
-    print(f"| Trackfold, Start command, 1 reader | {spread_ms(sequential_times)} | "
-          f"{spread_ratio(ratios(command_times, sequential_times))} | "
-          f"{spread_ratio(ratios(times['Trackfold'], sequential_times))} |")
+    rows = [
+        ColdRow("Trackfold, Start command", command_times),
+        ColdRow("Trackfold, whole process", times["Trackfold"]),
+        ColdRow("Trackfold, Start command, 1 reader", sequential_times,
+                ratios(command_times, sequential_times),
+                ratios(times["Trackfold"], sequential_times)),
+    ]
     missed = []
     for who in ["find", "fdfind -j8"]:
-        goal = COLD_GOAL[who]
-        ratio = ratios(command_times, times[who])
-        process_ratio = ratios(times["Trackfold"], times[who])
-        print(f"| `{who}` | {spread_ms(times[who])} | **{spread_ratio(ratio)}** (≤ {goal}) | "
-              f"{spread_ratio(process_ratio)} |")
-        if statistics.median(ratio) > goal:
-            missed.append(f"cold: the Start command takes {statistics.median(ratio):.2f} times "
-                          f"{who}, goal at most {goal}")
+        row = ColdRow(f"`{who}`", times[who], ratios(command_times, times[who]),
+                      ratios(times["Trackfold"], times[who]), COLD_GOAL[who])
+        rows.append(row)
+        if statistics.median(row.command_ratio) > row.goal:
+            missed.append(f"cold: the Start command takes "
+                          f"{statistics.median(row.command_ratio):.2f} times {who}, goal at "
+                          f"most {row.goal}")
+    print_table(COLD_COLUMNS, rows)
     print()
     return report_goals(missed)
 
@@ -642,6 +636,39 @@ def ensure_third(work, library):
     return third, count_tree(third)
 
 
+SLOW_NAMES = {"Trackfold": "Trackfold, Start command, the service's readers",
+              "Trackfold, 1 reader": "Trackfold, Start command, 1 reader",
+              "fdfind -j8": "`fdfind -u -j8 -e mp3`",
+              "find": "`find -iname '*.mp3'`"}
+
+
+class SlowRow(NamedTuple):
+    """A line of the slow table: one contestant at one delay (in ms) on a
+    tree of so many folders. Times are in seconds; ratio holds the per-round
+    ratios to fdfind -j8, judged on the goal when there is one; delayed and
+    answered are the layer's requests per folder, medians over the rounds."""
+    delay: float
+    folders: int
+    who: str
+    times: list
+    ratio: list
+    goal: float | None
+    delayed: float
+    answered: float
+
+
+SLOW_COLUMNS = [
+    ("delay", lambda r: f"{r.delay:g} ms"),
+    ("folders", lambda r: f"{r.folders:,}"),
+    ("what", lambda r: SLOW_NAMES[r.who]),
+    ("s, median (min–max)", lambda r: spread_s(r.times)),
+    ("this / fdfind -j8, per round: median (min–max) (goal)",
+     lambda r: "1.00" if r.who == "fdfind -j8" else judged_ratio(r.ratio, r.goal)),
+    ("FUSE requests per folder: delayed (all)",
+     lambda r: f"{r.delayed:.2f} ({r.answered:.2f})"),
+]
+
+
 def slow_table(args, commands, work, library, library_path):
     slow = os.path.join(work, "slow")
     mount_point = os.path.join(slow, "mnt")
@@ -710,15 +737,8 @@ def slow_table(args, commands, work, library, library_path):
                 # as a client sees it, the delay plus the machine's wake-ups.
                 trip[delay] = statistics.median(
                     t / c.total(SLOW_DELAYED) for t, c in zip(times[who], requests[who]))
-            name = {"Trackfold": "Trackfold, Start command, the service's readers",
-                    "Trackfold, 1 reader": "Trackfold, Start command, 1 reader",
-                    "fdfind -j8": "`fdfind -u -j8 -e mp3`",
-                    "find": "`find -iname '*.mp3'`"}[who]
-            rows.append([f"{delay:g} ms", f"{tree['folders']:,}", name, spread_s(times[who]),
-                         "1.00" if who == "fdfind -j8" else
-                         (f"**{spread_ratio(ratio)}**" if goal else spread_ratio(ratio))
-                         + (f" (≤ {goal})" if goal else ""),
-                         f"{delayed:.2f} ({answered:.2f})"])
+            rows.append(SlowRow(delay, tree["folders"], who, times[who], ratio, goal, delayed,
+                                answered))
             if goal and statistics.median(ratio) > goal:
                 missed.append(f"{delay:g} ms: the Start command takes "
                               f"{statistics.median(ratio):.2f} times fdfind -j8, goal at most "
@@ -732,13 +752,7 @@ def slow_table(args, commands, work, library, library_path):
           f"{', '.join(f'{d:g}' for d in SLOW_THIRD_MS)} ms the first third of the artists "
           f"({third['folders']:,} folders).")
     print()
-    header = ["delay", "folders", "what", "s, median (min–max)",
-              "this / fdfind -j8, per round: median (min–max) (goal)",
-              "FUSE requests per folder: delayed (all)"]
-    print("| " + " | ".join(header) + " |")
-    print("|" + "---|" * len(header))
-    for row in rows:
-        print("| " + " | ".join(row) + " |")
+    print_table(SLOW_COLUMNS, rows)
     print()
     print(f"Requests per folder by kind, at {SLOW_DELAYS_MS[-1]:g} ms (find at "
           f"{SLOW_FIND_MS[-1]:g} ms):")
@@ -873,12 +887,74 @@ def slow_main(args, commands, work, trees, path_of):
     return report_goals(missed)
 
 
+class WarmRow(NamedTuple):
+    """A line of the warm table: one folder reader on one tree. Times are in
+    seconds; ratios are per round, of the Start command (judged on the goal
+    when there is one) and of the whole process to find, and portable of the
+    Start command to the judged reader's (None for that reader itself).
+    System calls per folder are counted beyond a run on an empty music
+    folder; most_passes is the most times a folder was read to its end, of
+    the folders_read that were read at all."""
+    tree: str
+    reading: str
+    folders: int
+    files: int
+    command: list
+    ratio: list
+    goal: float | None
+    portable: list | None
+    process: list
+    process_ratio: list
+    find: list
+    calls_per_folder: float
+    find_calls_per_folder: float
+    most_passes: int
+    folders_read: int
+    peak_mib: float
+    find_peak_mib: float
+
+
+def warm_columns(readings, judged):
+    """The warm table; the column of the portable reader against the judged
+    one only when both ran."""
+    columns = [
+        ("tree", lambda r: r.tree),
+        ("reading", lambda r: r.reading),
+        ("folders", lambda r: f"{r.folders:,}"),
+        ("files", lambda r: f"{r.files:,}"),
+        ("Start command ms, median (min–max)", lambda r: spread_ms(r.command)),
+        ("Start command / find, per round: median (min–max) (goal)",
+         lambda r: f"**{spread_ratio(r.ratio)}**" + (f" (≤ {r.goal})" if r.goal else "")),
+    ]
+    if len(readings) > 1:
+        columns.append((f"{readings[-1]} / {judged}, per round: median (min–max) (goal)",
+                        lambda r: "" if r.portable is None else
+                        judged_ratio(r.portable, PORTABLE_GOAL)))
+    return columns + [
+        ("whole process ms, median (min–max)", lambda r: spread_ms(r.process)),
+        ("whole process / find, per round: median (min–max)",
+         lambda r: spread_ratio(r.process_ratio)),
+        ("find ms, median (min–max)", lambda r: spread_ms(r.find)),
+        ("system calls per folder (find)",
+         lambda r: f"{r.calls_per_folder:.2f} ({r.find_calls_per_folder:.2f})"),
+        ("passes per folder",
+         lambda r: f"{r.most_passes}" + ("" if r.folders_read == r.folders else
+                                         f" ({r.folders_read} of {r.folders} read)")),
+        ("peak MiB (find)", lambda r: f"{r.peak_mib:.1f} ({r.find_peak_mib:.1f})"),
+    ]
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--runs", type=int, help="rounds (default 11; --cold, --slow: 5)")
-    parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both")
+    parser.add_argument("--program", required=True, help="the benchmark program, trackfold_bench")
+    parser.add_argument("--work", required=True,
+                        help="where the trees are generated and the runs write their files")
+    parser.add_argument("--runs", type=int,
+                        help="rounds (default 11, at least 9; --cold: 5, at least 5; --slow: 5, "
+                        "at least 3)")
+    parser.add_argument("--reading", choices=["both", "posix", "qt"], default="both",
+                        help="warm: the folder reader to time, or both (the default); --cold "
+                        "and --slow time the POSIX one")
     parser.add_argument("--readers", type=int,
                         help="Trackfold's reader threads (default: the service's choice)")
     parser.add_argument("--cold", action="store_true",
@@ -996,25 +1072,20 @@ def main():
             peak = peak_kib(tf_argv, scratch) / 1024
             per_folder = (total - base[reading]) / max(tree["folders"] - 1, 1)
             goal = RATIO_GOAL[name] if reading == judged else None
-            against_posix = ""
+            portable = None
             if reading != judged:
                 portable = ratios(tf, times[name][judged]["command"])
-                against_posix = f"**{spread_ratio(portable)}** (≤ {PORTABLE_GOAL})"
                 if statistics.median(portable) > PORTABLE_GOAL:
                     missed.append(f"{name}: the portable reader takes "
                                   f"{statistics.median(portable):.2f} times the POSIX reader, "
                                   f"goal at most {PORTABLE_GOAL}")
-            rows.append([
-                name, reading, f"{tree['folders']:,}", f"{tree['files']:,}",
-                spread_ms(tf),
-                f"**{spread_ratio(ratio)}**" + (f" (≤ {goal})" if goal else ""),
-                against_posix,
-                spread_ms(tp), spread_ratio(process_ratio), spread_ms(fd),
-                f"{per_folder:.2f} ({find_total / max(tree['folders'] - 1, 1):.2f})",
-                f"{most_passes}" + ("" if len(walked) == tree["folders"] else
-                                    f" ({len(walked)} of {tree['folders']} read)"),
-                f"{peak:.1f} ({find_peak:.1f})",
-            ])
+            rows.append(WarmRow(
+                tree=name, reading=reading, folders=tree["folders"], files=tree["files"],
+                command=tf, ratio=ratio, goal=goal, portable=portable, process=tp,
+                process_ratio=process_ratio, find=fd, calls_per_folder=per_folder,
+                find_calls_per_folder=find_total / max(tree["folders"] - 1, 1),
+                most_passes=most_passes, folders_read=len(walked), peak_mib=peak,
+                find_peak_mib=find_peak))
             if reading != judged:
                 continue
             if goal and statistics.median(ratio) > goal:
@@ -1034,17 +1105,6 @@ def main():
             if limit and peak > limit:
                 missed.append(f"{name}: peak memory {peak:.1f} MiB, goal at most {limit} MiB")
 
-    header = ["tree", "reading", "folders", "files", "Start command ms, median (min–max)",
-              "Start command / find, per round: median (min–max) (goal)",
-              f"{readings[-1]} / {judged}, per round: median (min–max) (goal)",
-              "whole process ms, median (min–max)",
-              "whole process / find, per round: median (min–max)",
-              "find ms, median (min–max)", "system calls per folder (find)",
-              "passes per folder", "peak MiB (find)"]
-    if len(readings) == 1:
-        for row in rows:
-            del row[6]
-        del header[6]
     print(f"Whole Start command vs `find TREE -iname '*.mp3' > file`; {args.runs} interleaved "
           f"rounds, warm cache, reading: {', '.join(readings)}")
     print("Start command: timed in-process around StartCommand::run(), document and index "
@@ -1060,10 +1120,7 @@ def main():
           "\nslow enough to start the reading ahead. Every timed run above, with the service's"
           "\nreaders, is checked to start no thread: warm reads are quick.")
     print()
-    print("| " + " | ".join(header) + " |")
-    print("|" + "---|" * len(header))
-    for row in rows:
-        print("| " + " | ".join(row) + " |")
+    print_table(warm_columns(readings, judged), rows)
 
     size = trees["library x2"]["files"] / trees["library"]["files"]
     print()
