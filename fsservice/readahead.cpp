@@ -4,24 +4,15 @@
 #include <iterator>
 
 namespace fsservice {
-namespace {
-
-std::size_t entriesOf(const Folder& folder) {
-    return folder.SubFolders().size() + std::size_t(std::ranges::size(folder.Files()));
-}
-
-}  // namespace
 
 struct ReadAhead::Entry {
-    // The parent's read, without its files: the walk may let go of its own copy
-    // while a reader still reads a sub-folder of it.
-    std::shared_ptr<const Folder> parent;
-    const SubFolder* sub = nullptr;  // one of parent->SubFolders()
-    bool started = false;            // by a reader or by the walk
-    bool dropped = false;            // out of m_sequence: passed by or taken
-    Read read;                       // filed: holds a folder or an error
-    std::size_t entries = 0;         // of the folder read, counted in m_aheadEntries
-    Sequence::iterator at;           // its place in m_sequence while not dropped
+    std::shared_ptr<const Folder> parent;  // without its files; outlives the walk's copy
+    const SubFolder* sub = nullptr;        // one of parent->SubFolders()
+    bool started = false;                  // by a reader or by the walk
+    bool dropped = false;                  // out of m_sequence: passed by or taken
+    Read read;                             // filed: holds a folder or an error
+    std::size_t entries = 0;               // of the folder read, counted in m_aheadEntries
+    Sequence::iterator at;                 // its place in m_sequence while not dropped
 };
 
 ReadAhead::ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead)
@@ -43,7 +34,7 @@ void ReadAhead::start(const Folder& root, Clock::duration took) {
     m_quickReads = 0;
     noteRead(took, entriesOf(root));
     queue(m_sequence.end(), root);
-    wake();
+    wake(m_queued);
 }
 
 Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
@@ -74,7 +65,7 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
     m_filed.wait(lock, [&entry] { return entry->read.folder || entry->read.error; });
     Read taken = std::move(entry->read);
     passed.splice(passed.end(), drop(entry->at, std::next(entry->at)));
-    wake();  // room ahead for one more
+    wake(1);  // room ahead for one more
     lock.unlock();
     if (taken.error) {
         std::rethrow_exception(taken.error);
@@ -117,18 +108,21 @@ ReadAhead::Read ReadAhead::read(const Folder& parent, const SubFolder& sub) cons
 }
 
 void ReadAhead::file(Entry& entry, Read& read) {
+    const bool wasReadingAhead = m_readingAhead;
     noteRead(read.took, read.folder ? entriesOf(*read.folder) : 0);
     m_filed.notify_one();
     if (entry.dropped) {
         return;
     }
+    std::size_t queued = 0;
     if (read.folder) {
-        queue(std::next(entry.at), *read.folder);
+        queued = queue(std::next(entry.at), *read.folder);
         entry.entries = entriesOf(*read.folder);
         m_aheadEntries += entry.entries;
     }
     entry.read = std::move(read);
-    wake();
+    // Reads just turned slow: all that is queued waits to be read.
+    wake(!wasReadingAhead && m_readingAhead ? m_queued : queued);
 }
 
 void ReadAhead::noteRead(Clock::duration took, std::size_t entries) {
@@ -149,9 +143,9 @@ void ReadAhead::noteRead(Clock::duration took, std::size_t entries) {
     }
 }
 
-void ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
+std::size_t ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
     if (folder.SubFolders().empty()) {
-        return;
+        return 0;
     }
     const auto parent = std::make_shared<const Folder>(folder.withoutFiles());
     for (const SubFolder& sub : parent->SubFolders()) {
@@ -161,6 +155,11 @@ void ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
         entry->at = m_sequence.insert(before, entry);
         ++m_queued;
     }
+    return parent->SubFolders().size();
+}
+
+std::size_t ReadAhead::entriesOf(const Folder& folder) {
+    return folder.SubFolders().size() + std::size_t(std::ranges::size(folder.Files()));
 }
 
 bool ReadAhead::readerMayStart() const {
@@ -168,7 +167,7 @@ bool ReadAhead::readerMayStart() const {
            m_aheadEntries < kMaxAheadEntries;
 }
 
-void ReadAhead::wake() {
+void ReadAhead::wake(std::size_t folders) {
     if (!readerMayStart()) {
         return;
     }
@@ -178,19 +177,18 @@ void ReadAhead::wake() {
         }
     }
     // Readers with nothing to do would take the processor from the walk.
-    const std::size_t readers = std::min({m_queued, kMaxAhead - m_ahead, std::size_t(m_readers)});
+    const std::size_t readers = std::min({folders, kMaxAhead - m_ahead, std::size_t(m_readers)});
     for (std::size_t i = 0; i < readers; ++i) {
         m_work.notify_one();
     }
 }
 
 ReadAhead::Sequence ReadAhead::drop(Sequence::iterator from, Sequence::iterator to) {
-    for (auto it = from; it != to; ++it) {
-        Entry& entry = **it;
-        entry.dropped = true;
-        if (entry.started) {
+    for (const std::shared_ptr<Entry>& entry : std::ranges::subrange(from, to)) {
+        entry->dropped = true;
+        if (entry->started) {
             --m_ahead;
-            m_aheadEntries -= entry.entries;
+            m_aheadEntries -= entry->entries;
         } else {
             --m_queued;
         }

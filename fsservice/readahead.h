@@ -78,11 +78,12 @@ private:
     void file(Entry& entry, Read& read);
     /// Starts or stops the readers by how long a read of `entries` took.
     void noteRead(Clock::duration took, std::size_t entries);
-    /// Queues `folder`'s sub-folders before `before`.
-    void queue(Sequence::iterator before, const Folder& folder);
-    /// Wakes a reader for each queued folder it may start on.
-    void wake();
+    /// Queues `folder`'s sub-folders before `before`; gives how many.
+    std::size_t queue(Sequence::iterator before, const Folder& folder);
+    /// Wakes a reader for each of `folders`, while readers may start.
+    void wake(std::size_t folders);
     bool readerMayStart() const;
+    static std::size_t entriesOf(const Folder& folder);
     /// Takes these folders out of the sequence, to be let go of after the lock.
     Sequence drop(Sequence::iterator from, Sequence::iterator to);
 
