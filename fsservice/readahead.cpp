@@ -19,9 +19,13 @@ ReadAhead::ReadAhead(int readers, ReadSub readSub, Clock::duration slowRead)
     : m_readers(std::max(readers, 1)), m_readSub(std::move(readSub)), m_slowRead(slowRead) {}
 
 ReadAhead::~ReadAhead() {
-    // All at once; each is then joined as m_threads goes.
-    for (std::jthread& thread : m_threads) {
-        thread.request_stop();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_work.notify_all();
+    for (std::thread& thread : m_threads) {
+        thread.join();
     }
 }
 
@@ -73,13 +77,14 @@ Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
     return std::move(*taken.folder);
 }
 
-void ReadAhead::readerLoop(std::stop_token stop) {
+void ReadAhead::readerLoop() {
     for (;;) {
         // What no one takes any more goes with these, after the lock.
         Read now;
         std::shared_ptr<Entry> entry;
         std::unique_lock lock(m_mutex);
-        if (!m_work.wait(lock, stop, [this] { return readerMayStart(); })) {
+        m_work.wait(lock, [this] { return m_stopping || readerMayStart(); });
+        if (m_stopping) {
             return;
         }
         entry =
@@ -173,7 +178,7 @@ void ReadAhead::wake(std::size_t folders) {
     }
     if (m_threads.empty()) {
         for (int i = 0; i < m_readers; ++i) {
-            m_threads.emplace_back([this](std::stop_token stop) { readerLoop(stop); });
+            m_threads.emplace_back([this] { readerLoop(); });
         }
     }
     // Readers with nothing to do would take the processor from the walk.

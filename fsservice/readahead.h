@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -71,7 +70,7 @@ private:
         Clock::duration took{};
     };
 
-    void readerLoop(std::stop_token stop);
+    void readerLoop();
     Read read(const Folder& parent, const SubFolder& sub) const;
     // All below run with m_mutex held.
     /// Files `read` for `entry`; what no one takes stays in `read`.
@@ -92,8 +91,8 @@ private:
     const Clock::duration m_slowRead;
 
     std::mutex m_mutex;
-    std::condition_variable_any m_work;  // readers: a folder queued, or room ahead
-    std::condition_variable m_filed;     // the walk: a read filed
+    std::condition_variable m_work;   // readers: a folder queued, room ahead, or the end
+    std::condition_variable m_filed;  // the walk: a read filed
     // The folders the walk will ask for, in the order it will ask.
     Sequence m_sequence;
     std::size_t m_queued = 0;        // of m_sequence, not yet started on
@@ -102,8 +101,8 @@ private:
     bool m_readingAhead = false;
     int m_slowReads = 0;   // in a row
     int m_quickReads = 0;  // in a row, while reading ahead
-    // Last: they go first, and stop before anything they use goes.
-    std::vector<std::jthread> m_threads;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
 };
 
 }  // namespace fsservice

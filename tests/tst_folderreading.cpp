@@ -324,6 +324,8 @@ void FolderReadingTest::readAhead_data() {
     // Reads this slow start the readers (0: every read), far above what a
     // sanitizer makes of a quick read on a busy machine.
     QTest::addColumn<int>("slowReadUs");
+    // Delays and pauses of a millisecond at least: Windows sleeps no shorter,
+    // and a shorter one there lets the walk end before a reader has started.
     QTest::addColumn<int>("delayUs");  // of each read from the `slowFrom`th on
     QTest::addColumn<int>("slowFrom");
     QTest::addColumn<int>("width");
@@ -335,11 +337,11 @@ void FolderReadingTest::readAhead_data() {
     QTest::addColumn<bool>("readersRead");
 
     QTest::newRow("16 readers give one reader's order")
-        << 16 << 0 << 200 << 0 << 4 << 3 << false << "" << -1 << 0 << true;
+        << 16 << 0 << 1000 << 0 << 4 << 3 << false << "" << -1 << 0 << true;
     QTest::newRow("a failure ahead reaches the walk at its step")
-        << 16 << 0 << 300 << 0 << 4 << 3 << false << "/m/a2/b1/c3" << -1 << 0 << true;
+        << 16 << 0 << 1000 << 0 << 4 << 3 << false << "/m/a2/b1/c3" << -1 << 0 << true;
     QTest::newRow("a link back up is read, passed by, and what was read below it dropped")
-        << 16 << 0 << 300 << 0 << 3 << 3 << true << "" << -1 << 0 << true;
+        << 16 << 0 << 1000 << 0 << 3 << 3 << true << "" << -1 << 0 << true;
     QTest::newRow("slow reads start the readers in the middle of the walk")
         << 4 << 2000 << 10000 << 30 << 4 << 3 << false << "" << -1 << 0 << true;
     QTest::newRow("quick reads never start them")
@@ -347,7 +349,7 @@ void FolderReadingTest::readAhead_data() {
     QTest::newRow("destroyed with reads under way")
         << 16 << 0 << 20000 << 0 << 4 << 3 << false << "" << 3 << 0 << true;
     QTest::newRow("never more folders ahead than the bound")
-        << 16 << 0 << 0 << 0 << 600 << 1 << false << "" << -1 << 200 << true;
+        << 16 << 0 << 0 << 0 << 300 << 1 << false << "" << -1 << 1000 << true;
 }
 
 // The read-ahead on a disk held in memory: the walk meets the same folders and
