@@ -38,7 +38,6 @@ void ReadAhead::start(const Folder& root, Clock::duration took) {
     m_quickReads = 0;
     noteRead(took, entriesOf(root));
     queue(m_sequence.end(), root);
-    wake(m_queued);
 }
 
 Folder ReadAhead::next(const Folder& parent, const SubFolder& sub) {
@@ -113,21 +112,17 @@ ReadAhead::Read ReadAhead::read(const Folder& parent, const SubFolder& sub) cons
 }
 
 void ReadAhead::file(Entry& entry, Read& read) {
-    const bool wasReadingAhead = m_readingAhead;
     noteRead(read.took, read.folder ? entriesOf(*read.folder) : 0);
     m_filed.notify_one();
     if (entry.dropped) {
         return;
     }
-    std::size_t queued = 0;
     if (read.folder) {
-        queued = queue(std::next(entry.at), *read.folder);
+        queue(std::next(entry.at), *read.folder);
         entry.entries = entriesOf(*read.folder);
         m_aheadEntries += entry.entries;
     }
     entry.read = std::move(read);
-    // Reads just turned slow: all that is queued waits to be read.
-    wake(!wasReadingAhead && m_readingAhead ? m_queued : queued);
 }
 
 void ReadAhead::noteRead(Clock::duration took, std::size_t entries) {
@@ -137,8 +132,9 @@ void ReadAhead::noteRead(Clock::duration took, std::size_t entries) {
         // One slow read alone may be the walk's thread losing the processor
         // for a moment; two in a row are the disk.
         m_quickReads = 0;
-        if (++m_slowReads >= kSlowReadsToStart) {
+        if (++m_slowReads >= kSlowReadsToStart && !m_readingAhead) {
             m_readingAhead = true;
+            wake(m_queued);  // all that is queued waits to be read
         }
     } else {
         m_slowReads = 0;
@@ -148,9 +144,9 @@ void ReadAhead::noteRead(Clock::duration took, std::size_t entries) {
     }
 }
 
-std::size_t ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
+void ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
     if (folder.SubFolders().empty()) {
-        return 0;
+        return;
     }
     const auto parent = std::make_shared<const Folder>(folder.withoutFiles());
     for (const SubFolder& sub : parent->SubFolders()) {
@@ -160,7 +156,7 @@ std::size_t ReadAhead::queue(Sequence::iterator before, const Folder& folder) {
         entry->at = m_sequence.insert(before, entry);
         ++m_queued;
     }
-    return parent->SubFolders().size();
+    wake(parent->SubFolders().size());
 }
 
 std::size_t ReadAhead::entriesOf(const Folder& folder) {

@@ -77,8 +77,8 @@ private:
     void file(Entry& entry, Read& read);
     /// Starts or stops the readers by how long a read of `entries` took.
     void noteRead(Clock::duration took, std::size_t entries);
-    /// Queues `folder`'s sub-folders before `before`; gives how many.
-    std::size_t queue(Sequence::iterator before, const Folder& folder);
+    /// Queues `folder`'s sub-folders before `before`; wakes a reader for each.
+    void queue(Sequence::iterator before, const Folder& folder);
     /// Wakes a reader for each of `folders`, while readers may start.
     void wake(std::size_t folders);
     bool readerMayStart() const;
