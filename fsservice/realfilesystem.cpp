@@ -26,7 +26,9 @@ RealFileSystem::RealFileSystem(Reading reading, int readers, std::chrono::micros
     if (readers > 1) {
         m_readAhead = std::make_unique<ReadAhead>(
             readers,
-            [this](const Folder& parent, const SubFolder& sub) { return readSub(parent, sub); },
+            [this](const Folder& parent, const SubFolder& sub) {
+                return m_reader->read(parent, sub);
+            },
             slowRead);
     }
 }
@@ -71,11 +73,7 @@ Folder RealFileSystem::GetFolder(const QString& path) {
 }
 
 Folder RealFileSystem::GetFolder(const Folder& parent, const SubFolder& sub) {
-    return m_readAhead ? m_readAhead->next(parent, sub) : readSub(parent, sub);
-}
-
-Folder RealFileSystem::readSub(const Folder& parent, const SubFolder& sub) {
-    return m_reader->read(parent, sub);
+    return m_readAhead ? m_readAhead->next(parent, sub) : m_reader->read(parent, sub);
 }
 
 QString RealFileSystem::CurrentDirectory() {

@@ -63,8 +63,6 @@ public:
     static QString absolutePath(const QString& path);
 
 private:
-    Folder readSub(const Folder& parent, const SubFolder& sub);
-
     std::unique_ptr<FolderReader> m_reader;
     // Null with one reader. Declared last: its threads use the reader above,
     // so it stops them before that goes.
