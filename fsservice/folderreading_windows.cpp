@@ -5,8 +5,11 @@
 #include <QDir>
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <wchar.h>
+
+#include <vector>
 
 namespace fsservice {
 namespace {
@@ -53,6 +56,31 @@ HANDLE openToAsk(const QString& path) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// The resolved path of the open `handle` as the object manager names it, in
+// the same \\?\ form GetFinalPathNameByHandleW gives. Wine names a handle
+// "\??\C:\..." whatever the path's length; Windows names it by its device
+// ("\Device\HarddiskVolume3\..."), a form no other id has, so there this
+// fails (Windows never needs it: GetFinalPathNameByHandleW names any length).
+QByteArray objectName(HANDLE handle, unsigned long& error) {
+    std::vector<char> room(sizeof(OBJECT_NAME_INFORMATION) + kLongestPath * sizeof(wchar_t));
+    auto* const info = reinterpret_cast<OBJECT_NAME_INFORMATION*>(room.data());
+    const NTSTATUS status =
+        ::NtQueryObject(handle, ObjectNameInformation, info, ULONG(room.size()), nullptr);
+    if (status != 0) {
+        error = ::RtlNtStatusToDosError(status);
+        return {};
+    }
+    const QStringView name(reinterpret_cast<const QChar*>(info->Name.Buffer),
+                           qsizetype(info->Name.Length / sizeof(wchar_t)));
+    if (!name.startsWith(u"\\??\\")) {
+        error = ERROR_MORE_DATA;
+        return {};
+    }
+    QString path = QStringLiteral("\\\\?\\");
+    path += name.mid(4);
+    return path.toUtf8();
+}
+
 }  // namespace
 
 QByteArray resolvedFolderPath(const QString& path, unsigned long& error) {
@@ -84,11 +112,10 @@ QByteArray resolvedFolderPath(const QString& path, unsigned long& error) {
             spill.truncate(qsizetype(length));
             return spill.toUtf8();
         }
-        // Wine 8 cannot name any handle whose path is longer than MAX_PATH.
-        // The folder is open, so the path leads to it: it stands for the
-        // resolved one, in the same \\?\ form.
+        // Wine 8 cannot name any handle whose path is longer than MAX_PATH
+        // that way, though it knows the name.
         if (::GetLastError() == ERROR_MORE_DATA) {
-            return longPath(path).toUtf8();
+            return objectName(folder.get(), error);
         }
     }
     error = ::GetLastError();

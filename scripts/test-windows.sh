@@ -75,7 +75,7 @@ echo "Tests under Wine: $((SECONDS - started)) s"
 # Each program must load nothing but Windows' own DLLs.
 for program in songrig_en songrig_nl; do
     foreign=$(x86_64-w64-mingw32-objdump -p "$build_dir/app/$program.exe" | sed -n 's/^\s*DLL Name: //p' \
-        | grep -viE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|imm32|winmm|ws2_32|uxtheme|dwmapi|version|winspool\.drv|shlwapi|shcore|setupapi|wtsapi32|d3d9|d3d11|dxgi|d2d1|dwrite|userenv|netapi32|mpr|authz|uuid|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$|^winspool\.drv$' || true)
+        | grep -viE '^(kernel32|ntdll|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|imm32|winmm|ws2_32|uxtheme|dwmapi|version|winspool\.drv|shlwapi|shcore|setupapi|wtsapi32|d3d9|d3d11|dxgi|d2d1|dwrite|userenv|netapi32|mpr|authz|uuid|msvcrt|api-ms-win-[a-z0-9-]+)\.dll$|^winspool\.drv$' || true)
     if [ -n "$foreign" ]; then
         echo "$program.exe needs DLLs that do not come with Windows: $foreign" >&2
         exit 1

@@ -698,6 +698,13 @@ void CatalogueTest::trees_data() {
         }
     }
     QTest::newRow("chain 300 folders deep") << deep;
+
+    // Past MAX_PATH, Windows names a folder reached through a link only by
+    // the long form of its path; the loop must still be seen.
+    const QByteArray longer = QByteArray(40, 'n') + "/";
+    QTest::newRow("link loop to the grandparent past MAX_PATH ends")
+        << QList<QByteArray>{longer.repeated(8) + "a.mp3", longer.repeated(10) + "b.mp3",
+                             longer.repeated(10) + "loop -> ../.."};
 }
 
 void CatalogueTest::trees() {
