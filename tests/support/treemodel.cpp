@@ -271,10 +271,7 @@ void describeInto(QStringList& lines, const TreeNode& folder, const QByteArray& 
                 lines << QString::fromLatin1(path + " |");
                 break;
             case TreeNode::Kind::Link:
-                lines << QString::fromLatin1(path) +
-                             (child.levelsUp() < 0
-                                  ? QString::fromLatin1(" -> " + escaped(child.target))
-                                  : QStringLiteral(" -> up %1").arg(child.levelsUp()));
+                lines << QString::fromLatin1(path + " -> " + escaped(child.target));
                 break;
         }
     }
