@@ -699,8 +699,8 @@ void CatalogueTest::trees_data() {
     }
     QTest::newRow("chain 300 folders deep") << deep;
 
-    // Past MAX_PATH, Windows names a folder reached through a link only by
-    // the long form of its path; the loop must still be seen.
+    // Past MAX_PATH, Wine cannot give a folder's resolved path the usual way;
+    // a link back up the tree from that deep is still a loop.
     const QByteArray longer = QByteArray(40, 'n') + "/";
     QTest::newRow("link loop to the grandparent past MAX_PATH ends")
         << QList<QByteArray>{longer.repeated(8) + "a.mp3", longer.repeated(10) + "b.mp3",
